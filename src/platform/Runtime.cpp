@@ -1,0 +1,15 @@
+#include "platform/Runtime.h"
+
+#include <cassert>
+
+namespace {
+Runtime* current = nullptr;
+}
+
+Runtime& runtime()
+{
+    assert(current && "the runtime services are set at start-up");
+    return *current;
+}
+
+void setRuntime(Runtime* services) { current = services; }
