@@ -1,0 +1,4 @@
+#include "scores/TopTen.h"
+
+TopTen::TopTen() {}
+void TopTen::Form_Load() {}

@@ -1,0 +1,18 @@
+#pragma once
+// The stored top ten: ten names and scores below "\Software\Crawlix\Top Ten List", and
+// TopList, the copy in memory that the rest of the game reads.
+
+#include <QString>
+#include <cstdint>
+
+// The value names of a rank (1 to 10): "Name One" / "Score One" ... "Name Ten" / "Score Ten".
+QString TopTenNameValue(int rank);
+QString TopTenScoreValue(int rank);
+
+// Fills TopList from storage.
+void LoadTopTen();
+// Writes the empty list: ten "(Available)" names and ten "0" scores.
+void ResetTopTen();
+// Enters a score with a name at its place in the stored list (the game window's
+// UpdateTopten). Only storage changes; callers reload TopList afterwards.
+void InsertTopTen(const QString& NewName, int32_t score);

@@ -1,0 +1,29 @@
+#pragma once
+// The four windows of the game and their hand-overs. A window hands over by showing the
+// next window without waiting and then unloading itself; an unloaded window is loaded
+// afresh (its Form_Load runs again) the next time it is shown.
+
+class GameForm;
+class OptionsFrm;
+class TopTen;
+class Splash;
+
+// Loads the window when it is not loaded, then shows it.
+GameForm* ShowGameForm();
+OptionsFrm* ShowOptionsFrm();
+TopTen* ShowTopTen();
+Splash* ShowSplash();
+
+// Unloads the window (closes and discards it); nothing when it is not loaded.
+void UnloadGameForm();
+void UnloadOptionsFrm();
+void UnloadSplash();
+
+// The loaded window, or null.
+GameForm* LoadedGameForm();
+OptionsFrm* LoadedOptionsFrm();
+TopTen* LoadedTopTen();
+Splash* LoadedSplash();
+
+// Ends the program at once: every window closes, the music stops.
+void EndProgram();

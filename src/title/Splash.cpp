@@ -1,0 +1,4 @@
+#include "title/Splash.h"
+
+Splash::Splash() { setAttribute(Qt::WA_DeleteOnClose); }
+void Splash::Form_Load() {}
