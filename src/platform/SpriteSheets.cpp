@@ -1,19 +1,79 @@
 #include "platform/SpriteSheets.h"
 
-// Placeholder until the artwork lands: plain grey sheets.
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <array>
+
+// The pictures live in the library's resources; a static library only keeps the compiled
+// resource data when something refers to it, so every entry point registers it first
+// (registering again is harmless: Qt keeps one copy).
+static void registerArtwork()
+{
+    Q_INIT_RESOURCE(crawlix);
+}
+
+namespace {
+
+// The grey of a button face: the game window's own background, so sprites blend into it.
+const QColor ButtonFace(192, 192, 192);
+
+constexpr QSize BombSheetSize(64, 32);
+constexpr QSize BugSheetSize(200, 109);
+
+const QString BombSheetFile = QStringLiteral(":/sprites/bombs.svg");
+const QString BugSheetFile = QStringLiteral(":/sprites/bug.svg");
+const QString TopTenIconFile = QStringLiteral(":/icons/topten.png");
+const QString ApplicationIconSvg = QStringLiteral(":/icons/crawlix.svg");
+
+constexpr std::array ApplicationIconSizes{16, 32, 48, 64, 128, 256};
+
+// Draws a sheet at scale device pixels per sheet pixel on the plain grey background. The
+// background is filled first, so anything the drawing leaves untouched is exactly grey.
+QImage renderSheet(const QString& file, QSize sheetSize, int scale)
+{
+    registerArtwork();
+    const int factor = qMax(1, scale);
+    QImage image(sheetSize * factor, QImage::Format_RGB32);
+    image.fill(ButtonFace);
+    QSvgRenderer renderer(file);
+    if (renderer.isValid()) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
+    }
+    return image;
+}
+
+} // namespace
+
 namespace SpriteSheets {
+
 QImage bombs(int scale)
 {
-    QImage image(64 * scale, 32 * scale, QImage::Format_RGB32);
-    image.fill(QColor(192, 192, 192));
-    return image;
+    return renderSheet(BombSheetFile, BombSheetSize, scale);
 }
+
 QImage bug(int scale)
 {
-    QImage image(200 * scale, 109 * scale, QImage::Format_RGB32);
-    image.fill(QColor(192, 192, 192));
-    return image;
+    return renderSheet(BugSheetFile, BugSheetSize, scale);
 }
-QIcon topTenIcon() { return {}; }
-QIcon applicationIcon() { return {}; }
+
+QIcon topTenIcon()
+{
+    registerArtwork();
+    return QIcon(TopTenIconFile);
 }
+
+QIcon applicationIcon()
+{
+    registerArtwork();
+    QIcon icon;
+    for (const int size : ApplicationIconSizes)
+        icon.addFile(QStringLiteral(":/icons/crawlix-%1.png").arg(size), QSize(size, size));
+    icon.addFile(ApplicationIconSvg);
+    return icon;
+}
+
+} // namespace SpriteSheets
