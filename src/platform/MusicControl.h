@@ -5,12 +5,14 @@
 // critical path, so the window appears at once.
 
 #include <QString>
-#include <memory>
+#include <cstdint>
 
 class MusicControl {
 public:
     MusicControl();
-    ~MusicControl(); // stops the song
+    ~MusicControl(); // stops the song; never waits for a song still loading
+    MusicControl(const MusicControl&) = delete;
+    MusicControl& operator=(const MusicControl&) = delete;
 
     // The two flags the game clears before every open (kept for the record; they change
     // nothing here).
@@ -21,15 +23,32 @@ public:
     QString fileName() const { return fileName_; }
 
     // "Open", "Play", "prev" (back to the beginning), "Stop", "Close"; anything else is
-    // ignored. Results are never reported.
+    // ignored. Results are never reported. "Play" and "prev" both start the opened song
+    // from its beginning; given one right after the other they load it only once.
     void setCommand(const QString& command);
 
-    // True from a Play until Stop, Close or the end of the control.
+    // True from a Play while the song is being loaded or is sounding; false once it has
+    // ended, after Stop or Close, when another control's song took over, and whenever the
+    // song, the soundfont or the audio device is missing.
     bool playing() const;
 
+    // Waits until this control's song has been loaded and started, or given up; true when
+    // nothing of it is pending any more. For tests and for a tidy shutdown.
+    bool waitUntilLoaded(int timeoutMs) const;
+
+    // Waits until the sequencer has nothing left to load or free.
+    static bool waitUntilIdle(int timeoutMs);
+    // How many songs the sequencer has loaded since the program started.
+    static int songLoadCount();
+    // Stops the song and the loader (Audio::close calls it before the device goes away).
+    static void closeSequencer();
+
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    void start();
+
+    std::uint64_t id_;
+    QString openedFile_;
+    bool opened_ = false;
     QString fileName_;
     bool notify_ = false;
     bool wait_ = false;

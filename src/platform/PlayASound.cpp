@@ -1,9 +1,130 @@
 #include "platform/PlayASound.h"
 
-// Placeholder until sound lands.
-namespace Audio {
-bool open() { return false; }
-void close() {}
-bool isOpen() { return false; }
+#include "platform/MusicControl.h"
+#include "platform/Runtime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+namespace {
+constexpr int MixFrequency = 44100;
+constexpr int MixChannels = 2;
+// About 23 ms a buffer: short enough that an effect is heard on the key press that asked
+// for it, long enough that the synthesiser never stutters on a busy machine.
+constexpr int MixBufferFrames = 1024;
+// Effects share one mixing channel, so a new one cuts off the one still playing, as the
+// game has always sounded.
+constexpr int EffectChannels = 1;
+constexpr int EffectChannel = 0;
+constexpr int PlayOnce = 0;
+constexpr const char* DefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+struct AudioState {
+    bool open = false;
+    Mix_Chunk* effect = nullptr;
+    QString soundFont = QString::fromLatin1(DefaultSoundFont);
+};
+AudioState audio;
+
+void applySoundFont()
+{
+    Mix_SetSoundFonts(QFile::encodeName(audio.soundFont).constData());
 }
-void PlaySoundFile(const QString&) {}
+
+void stopEffect()
+{
+    Mix_HaltChannel(EffectChannel);
+    if (audio.effect) {
+        Mix_FreeChunk(audio.effect);
+        audio.effect = nullptr;
+    }
+}
+
+bool hasFolder(const QString& path)
+{
+    return path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\'));
+}
+} // namespace
+
+namespace Audio {
+
+bool open()
+{
+    if (audio.open)
+        return true;
+    // A Ctrl+C or a TERM from the desktop must still end the game; SDL would otherwise
+    // turn them into events nobody here reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    if (Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    // Without MIDI support the songs stay silent; the effects still play.
+    Mix_Init(MIX_INIT_MID);
+    applySoundFont();
+    Mix_AllocateChannels(EffectChannels);
+    audio.open = true;
+    return true;
+}
+
+void close()
+{
+    if (!audio.open)
+        return;
+    MusicControl::closeSequencer();
+    stopEffect();
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio.open = false;
+}
+
+bool isOpen() { return audio.open; }
+
+void setSoundFontPath(const QString& path)
+{
+    audio.soundFont = path;
+    applySoundFont();
+}
+
+QString soundFontPath() { return audio.soundFont; }
+
+QString localPath(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    if (!hasFolder(path)) {
+        const QString inWorkingDir = QDir::current().filePath(path);
+        if (QFileInfo::exists(inWorkingDir))
+            return inWorkingDir;
+        return QDir(runtime().appPath()).filePath(path);
+    }
+    if (QFileInfo::exists(path) || !path.contains(QLatin1Char('\\')))
+        return path;
+    QString slashed = path;
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QFileInfo::exists(slashed) ? slashed : path;
+}
+
+} // namespace Audio
+
+void PlaySoundFile(const QString& path)
+{
+    if (!audio.open)
+        return;
+    // The old chunk may only be freed once the mixer has let go of it.
+    stopEffect();
+    const QString file = Audio::localPath(path);
+    if (file.isEmpty())
+        return;
+    // The effects are tiny; reading them afresh every time means a file that changed or
+    // appeared since is heard as it is now.
+    audio.effect = Mix_LoadWAV(QFile::encodeName(file).constData());
+    if (audio.effect)
+        Mix_PlayChannel(EffectChannel, audio.effect, PlayOnce);
+}

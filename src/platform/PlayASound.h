@@ -5,11 +5,22 @@
 #include <QString>
 
 namespace Audio {
-// Opens the audio device once at start-up (audio only). False, silently, when there is none.
+// Opens the audio device once at start-up (audio only). False, silently, when there is none;
+// every sound and song is then a harmless no-op. Calling it again while open changes nothing.
 bool open();
-// Closes it at program end.
+// Closes it at program end: stops the effect and the song, frees them, lets go of the device.
 void close();
 bool isOpen();
+
+// The General MIDI soundfont the songs are played with. Set before the songs are loaded;
+// the default is Debian's TimGM6mb.
+void setSoundFontPath(const QString& path);
+QString soundFontPath();
+
+// Where a sound or song named by the game really lies. A bare name is looked for in the
+// working directory first, then in the program's folder; a Windows-style "\name" tail
+// from the program's folder is read as "/name" when only that spelling exists.
+QString localPath(const QString& path);
 } // namespace Audio
 
 // Plays a wave file and returns at once. A path without a folder is looked up in the
