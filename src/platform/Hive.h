@@ -22,6 +22,10 @@ std::optional<QByteArray> queryValue(const QString& keyPath, const QString& name
 // Stores bytes as a REG_SZ value (type 1), creating the key path. False on failure.
 bool setValue(const QString& keyPath, const QString& name, const QByteArray& data);
 
+// Lets go of the open hive file; the next call opens it afresh. A running transaction
+// keeps it open until it ends.
+void close();
+
 } // namespace Hive
 
 // Makes every hive write made while it lives all-or-nothing: they land together at

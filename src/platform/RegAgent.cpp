@@ -1,5 +1,68 @@
 #include "platform/RegAgent.h"
 
-// Placeholder until the hive lands: nothing is stored.
-void RegAgent::GetValue() { LastResult_ = 0; }
-void RegAgent::SetValue() { LastResult_ = 0; }
+#include "platform/Hive.h"
+#include "platform/Windows1252.h"
+
+namespace {
+
+// The result codes of the registry calls, as a Windows program would see them.
+constexpr int32_t Success = 0;
+constexpr int32_t FileNotFound = 2;   // no value of that name
+constexpr int32_t AccessDenied = 5;   // the key could not be opened or created
+constexpr int32_t WriteFault = 29;    // the hive would not take the write
+constexpr int32_t MoreData = 234;     // the size probe found a value longer than no bytes
+
+// A stored text ends in its zero byte, so anything shorter than two bytes holds no text.
+constexpr qsizetype ShortestText = 2;
+
+} // namespace
+
+void RegAgent::GetValue()
+{
+    LastResult_ = Success;
+    if (RegistryKey_.isEmpty()) {
+        LastResult_ = EmptyKeyPath;
+        return;
+    }
+    if (SubKey_.isEmpty()) {
+        LastResult_ = EmptyValueName;
+        return;
+    }
+    if (!Hive::createKey(RegistryKey_)) {
+        LastResult_ = AccessDenied;
+        return;
+    }
+    // First the size alone, then the bytes, as the two queries of the Windows call go.
+    const std::optional<QByteArray> data = Hive::queryValue(RegistryKey_, SubKey_);
+    const qsizetype size = data ? data->size() : 0;
+    LastResult_ = !data ? FileNotFound : size > 0 ? MoreData : Success;
+    if (size < ShortestText) {
+        KeyValue_.clear();
+        return;
+    }
+    LastResult_ = Success;
+    // The stored text without its terminating zero; whatever type it has, it is read as text.
+    KeyValue_ = Windows1252::toUnicode(data->left(size - 1));
+}
+
+void RegAgent::SetValue()
+{
+    LastResult_ = Success;
+    if (RegistryKey_.isEmpty()) {
+        LastResult_ = EmptyKeyPath;
+        return;
+    }
+    if (SubKey_.isEmpty()) {
+        LastResult_ = EmptyValueName;
+        return;
+    }
+    if (!Hive::createKey(RegistryKey_)) {
+        LastResult_ = AccessDenied;
+        return;
+    }
+    // Empty text is stored as no bytes at all, without even the zero byte.
+    QByteArray data;
+    if (!KeyValue_.isEmpty())
+        data = Windows1252::fromUnicode(KeyValue_) + '\0';
+    LastResult_ = Hive::setValue(RegistryKey_, SubKey_, data) ? Success : WriteFault;
+}

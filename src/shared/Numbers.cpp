@@ -3,11 +3,17 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <locale.h>
 #include <string>
 
 namespace Numbers {
 
 namespace {
+
+// Whole doubles below this are written as plain digits; from here on they need more than
+// the 15 significant digits a double text carries, and take an exponent.
+constexpr double PlainDigitsLimit = 1e15;
+constexpr int SignificantDigits = 15;
 
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
@@ -43,6 +49,35 @@ qsizetype numberPrefixEnd(const QString& text, qsizetype pos)
     return i;
 }
 
+// Switches this thread to the C locale while it lives, so that strtod takes "." as the
+// decimal point whatever the player's locale (Qt applications run in the user's locale).
+class CLocaleScope {
+public:
+    CLocaleScope() : c_(newlocale(LC_ALL_MASK, "C", locale_t(nullptr))), previous_(uselocale(c_)) {}
+    ~CLocaleScope()
+    {
+        uselocale(previous_);
+        if (c_)
+            freelocale(c_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t c_;
+    locale_t previous_;
+};
+
+double parseDecimal(const std::string& number)
+{
+    const CLocaleScope cLocale;
+    const double value = std::strtod(number.c_str(), nullptr);
+    // Too large for a double: keep it huge (so rounding reports the overflow) but finite.
+    if (std::isinf(value))
+        return std::copysign(std::numeric_limits<double>::max(), value);
+    return value;
+}
+
 } // namespace
 
 double leadingNumber(const QString& text)
@@ -53,9 +88,7 @@ double leadingNumber(const QString& text)
     const qsizetype end = numberPrefixEnd(text, start);
     if (end == start)
         return 0.0;
-    const std::string digits = text.mid(start, end - start).toStdString();
-    const double value = std::strtod(digits.c_str(), nullptr);
-    return std::isfinite(value) ? value : 0.0;
+    return parseDecimal(text.mid(start, end - start).toStdString());
 }
 
 int32_t roundToInt32(double value, bool* ok)
@@ -89,9 +122,10 @@ QString toText(int64_t value)
 
 QString toText(double value)
 {
-    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < PlainDigitsLimit)
         return QString::number(int64_t(value));
-    return QString::number(value, 'g', 15);
+    // Upper-case exponent, as Windows writes it ("1E-05", "1E+15").
+    return QString::number(value, 'G', SignificantDigits);
 }
 
 } // namespace Numbers
