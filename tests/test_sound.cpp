@@ -1,0 +1,173 @@
+// The wave sound effects: played at once, one at a time, silent when anything is missing.
+#include "AudioFixtures.h"
+#include "ScriptedRuntime.h"
+#include "platform/MusicControl.h"
+#include "platform/PlayASound.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <SDL_mixer.h>
+
+#include <memory>
+
+namespace {
+constexpr int EffectChannel = 0;
+
+// The length of the effect now on the channel, in seconds of the open device.
+double secondsOnChannel()
+{
+    const Mix_Chunk* chunk = Mix_GetChunk(EffectChannel);
+    return chunk ? double(chunk->alen) / AudioFixtures::bytesPerSecond() : 0.0;
+}
+} // namespace
+
+class SoundEffects : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void aMissingOrBrokenFilePlaysNothing();
+    void aSecondSoundCutsOffTheFirst();
+    void aBareNameIsLookedForInTheWorkingDirectoryThenInTheProgramFolder();
+    void aSoundThatChangedOnDiskIsHeardAsItIsNow();
+    void aBackslashTailFromTheProgramFolderIsFound();
+    void withoutAnAudioDeviceEverythingIsAHarmlessNoOp();
+    void closingStopsTheEffectAndMayBeRepeated();
+
+private:
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+    QString startDir_;
+    std::unique_ptr<ScopedScriptedRuntime> scripted_;
+};
+
+void SoundEffects::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    startDir_ = QDir::currentPath();
+    scripted_ = std::make_unique<ScopedScriptedRuntime>();
+    QVERIFY(AudioFixtures::writeToneWave(file("long.wav"), 3.0));
+    QVERIFY(AudioFixtures::writeToneWave(file("short.wav"), 1.0));
+}
+
+void SoundEffects::init()
+{
+    QDir::setCurrent(startDir_);
+    scripted_->services.applicationPath = dir_.path();
+    if (!Audio::isOpen())
+        QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
+    PlaySoundFile(QString()); // nothing left playing from the test before
+}
+
+void SoundEffects::cleanupTestCase()
+{
+    Audio::close();
+    QDir::setCurrent(startDir_);
+}
+
+void SoundEffects::aMissingOrBrokenFilePlaysNothing()
+{
+    PlaySoundFile(file("nowhere.wav"));
+    QCOMPARE(Mix_Playing(-1), 0);
+
+    QFile broken(file("broken.wav"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("RIFF this is no wave at all");
+    broken.close();
+    PlaySoundFile(file("broken.wav"));
+    QCOMPARE(Mix_Playing(-1), 0);
+
+    PlaySoundFile(file("short.wav"));
+    QCOMPARE(Mix_Playing(EffectChannel), 1); // the broken ones left the channel usable
+}
+
+void SoundEffects::aSecondSoundCutsOffTheFirst()
+{
+    PlaySoundFile(file("long.wav"));
+    QCOMPARE(Mix_Playing(EffectChannel), 1);
+    QVERIFY(qAbs(secondsOnChannel() - 3.0) < 0.05);
+
+    PlaySoundFile(file("short.wav"));
+    QCOMPARE(Mix_Playing(-1), 1); // one channel, and it holds the second sound only
+    QVERIFY(qAbs(secondsOnChannel() - 1.0) < 0.05);
+}
+
+void SoundEffects::aBareNameIsLookedForInTheWorkingDirectoryThenInTheProgramFolder()
+{
+    QVERIFY(QDir(dir_.path()).mkpath("cwd"));
+    QVERIFY(QDir(dir_.path()).mkpath("program"));
+    QVERIFY(AudioFixtures::writeToneWave(file("cwd/boom.wav"), 1.0));
+    QVERIFY(AudioFixtures::writeToneWave(file("program/boom.wav"), 2.0));
+    scripted_->services.applicationPath = file("program");
+    QVERIFY(QDir::setCurrent(file("cwd")));
+
+    PlaySoundFile(QStringLiteral("boom.wav"));
+    QCOMPARE(Mix_Playing(EffectChannel), 1);
+    QVERIFY(qAbs(secondsOnChannel() - 1.0) < 0.05);
+
+    QVERIFY(QFile::remove(file("cwd/boom.wav")));
+    PlaySoundFile(QStringLiteral("boom.wav"));
+    QCOMPARE(Mix_Playing(EffectChannel), 1);
+    QVERIFY(qAbs(secondsOnChannel() - 2.0) < 0.05);
+
+    QVERIFY(QFile::remove(file("program/boom.wav")));
+    PlaySoundFile(QStringLiteral("boom.wav"));
+    QCOMPARE(Mix_Playing(-1), 0);
+}
+
+void SoundEffects::aSoundThatChangedOnDiskIsHeardAsItIsNow()
+{
+    QVERIFY(AudioFixtures::writeToneWave(file("changing.wav"), 1.0));
+    PlaySoundFile(file("changing.wav"));
+    QVERIFY(qAbs(secondsOnChannel() - 1.0) < 0.05);
+
+    QVERIFY(AudioFixtures::writeToneWave(file("changing.wav"), 2.0));
+    PlaySoundFile(file("changing.wav"));
+    QVERIFY(qAbs(secondsOnChannel() - 2.0) < 0.05);
+}
+
+void SoundEffects::aBackslashTailFromTheProgramFolderIsFound()
+{
+    const QString windowsStyle = dir_.path() + QStringLiteral("\\short.wav");
+    QCOMPARE(Audio::localPath(windowsStyle), file("short.wav"));
+    PlaySoundFile(windowsStyle);
+    QCOMPARE(Mix_Playing(EffectChannel), 1);
+}
+
+void SoundEffects::withoutAnAudioDeviceEverythingIsAHarmlessNoOp()
+{
+    QVERIFY(!AudioFixtures::reopenWithDriver("no-such-driver"));
+    QVERIFY(!Audio::isOpen());
+    PlaySoundFile(file("short.wav"));
+    PlaySoundFile(QStringLiteral("short.wav"));
+
+    QVERIFY(AudioFixtures::writeTestSong(file("song.mid"), 2));
+    MusicControl music;
+    music.setFileName(file("song.mid"));
+    music.setCommand("Open");
+    music.setCommand("Play");
+    QVERIFY(!music.playing());
+    Audio::close();
+    QVERIFY(AudioFixtures::reopenWithDriver("dummy")); // and a later open still works
+}
+
+void SoundEffects::closingStopsTheEffectAndMayBeRepeated()
+{
+    PlaySoundFile(file("long.wav"));
+    QCOMPARE(Mix_Playing(EffectChannel), 1);
+    Audio::close();
+    QVERIFY(!Audio::isOpen());
+    Audio::close();
+    PlaySoundFile(file("long.wav"));
+    QVERIFY(Audio::open());
+    QVERIFY(Audio::open());
+    QCOMPARE(Mix_Playing(-1), 0);
+}
+
+QTEST_GUILESS_MAIN(SoundEffects)
+#include "test_sound.moc"
