@@ -1,4 +1,253 @@
 #include "game/GameForm.h"
 
-GameForm::GameForm() { setAttribute(Qt::WA_DeleteOnClose); }
-void GameForm::Form_Load() {}
+#include "game/FormButton.h"
+#include "game/FormLabel.h"
+#include "game/GameTimer.h"
+#include "game/Playfield.h"
+#include "options/Options.h"
+#include "platform/PictureBox.h"
+#include "platform/PlayASound.h"
+#include "platform/Runtime.h"
+#include "platform/SpriteSheets.h"
+#include "scores/TopTenTable.h"
+#include "shared/Declarations.h"
+#include "shared/Forms.h"
+#include "shared/Numbers.h"
+
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <cmath>
+
+namespace {
+constexpr float TwipsPerPixel = 15.0f;
+
+// The client area below the menu bar: the design width, and tall enough for the bug's
+// start (down to 6675) and the walls (down to 7000).
+constexpr float ClientWidthTwips = 8940.0f;
+constexpr float ClientHeightTwips = 7000.0f;
+// The game measures its playfield from the window's outer size, as a Windows window counts
+// it: the client area plus a 4-pixel border on each side, a 20-pixel caption and a 20-pixel
+// menu bar. Window managers on Linux draw frames of every size, so this nominal frame is
+// what the game counts, whatever frame is drawn; the ranges come out the same everywhere.
+constexpr float BorderTwips = 60.0f;
+constexpr float CaptionTwips = 300.0f;
+constexpr float MenuBarTwips = 300.0f;
+constexpr float FrameWidthTwips = 2 * BorderTwips;
+constexpr float FrameHeightTwips = 2 * BorderTwips + CaptionTwips + MenuBarTwips;
+
+constexpr int TimerIntervalMs = 15;
+constexpr int OverflowError = 6;
+
+// 12 point at 96 dots per inch, set in pixels so the layout does not follow the screen.
+constexpr int LabelFontPixels = 16;
+constexpr int ButtonFontPixels = 11;
+const QColor ButtonFace(192, 192, 192);
+const QColor Red(255, 0, 0);
+const QColor Green(0, 255, 0);
+const QColor DarkGreen(0, 128, 0);
+
+const QString LabelFamily = QStringLiteral("Times New Roman");
+const QString LabelFamilyStandIn = QStringLiteral("Liberation Serif");
+const QString ButtonFamily = QStringLiteral("Liberation Sans");
+
+int toPixels(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
+
+QFont labelFont()
+{
+    QFont font(LabelFamily);
+    font.setPixelSize(LabelFontPixels);
+    font.setBold(true);
+    // Times New Roman itself, or its metric twin; never some other serif.
+    const QString found = QFontInfo(font).family();
+    if (found != LabelFamily && found != LabelFamilyStandIn)
+        font.setFamily(LabelFamilyStandIn);
+    return font;
+}
+
+int32_t levelFromText(const QString& text)
+{
+    bool fits = true;
+    const int32_t level = Numbers::leadingInt32(text, &fits);
+    if (!fits)
+        runtime().fatalError(OverflowError, QStringLiteral("Overflow"));
+    return level;
+}
+} // namespace
+
+GameForm::GameForm()
+    : line1_{600.0f, 7000.0f, 600.0f, 0.0f, Red}
+    , line2_{8880.0f, 7000.0f, 8880.0f, 0.0f, Red}
+    , line3_{600.0f, 360.0f, 8880.0f, 360.0f, Green}
+    , playSound_([](const QString& path) { PlaySoundFile(path); })
+    , outerWidth_(ClientWidthTwips + FrameWidthTwips)
+    , outerHeight_(ClientHeightTwips + FrameHeightTwips)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString());
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, ButtonFace);
+    grey.setColor(QPalette::Button, ButtonFace);
+    setPalette(grey);
+
+    buildMenu();
+    buildControls();
+    applyOuterSize();
+    move(toPixels(360.0f), toPixels(495.0f));
+    playfield_->setFocus();
+}
+
+GameForm::~GameForm() = default;
+
+void GameForm::buildMenu()
+{
+    menuBar()->setNativeMenuBar(false);
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&Game"));
+    newMenu_ = fileMenu_->addAction(QStringLiteral("&New Game"));
+    topTenView_ = fileMenu_->addAction(QStringLiteral("&View Top Ten"));
+    optionMenu_ = fileMenu_->addAction(QStringLiteral("&Options"));
+    exitMenu_ = fileMenu_->addAction(QStringLiteral("&Exit"));
+    connect(newMenu_, &QAction::triggered, this, [this] { NewMenu_Click(); });
+    connect(topTenView_, &QAction::triggered, this, [this] { TopTenView_Click(); });
+    connect(optionMenu_, &QAction::triggered, this, [this] { OptionMenu_Click(); });
+    connect(exitMenu_, &QAction::triggered, this, [this] { ExitMenu_Click(); });
+}
+
+void GameForm::buildControls()
+{
+    playfield_ = new Playfield(this, [this](int16_t keyCode, int16_t shift) {
+        BombPic_KeyDown(0, keyCode, shift);
+    });
+    playfield_->setLines({&line1_, &line2_, &line3_});
+    setCentralWidget(playfield_);
+
+    // Labels first: pictures pass over them, as they did on the original window.
+    levBox_ = new FormLabel(playfield_, 720.0f, 0.0f, 885.0f, 285.0f);
+    pointBox_ = new FormLabel(playfield_, 1920.0f, 0.0f, 930.0f, 285.0f);
+    for (FormLabel* label : {levBox_, pointBox_})
+        label->setFont(labelFont());
+    levBox_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0)"));
+    pointBox_->setStyleSheet(QStringLiteral("color: rgb(0, 128, 0)"));
+    levBox_->setCaption(QStringLiteral("Level : 0"));
+    pointBox_->setCaption(QStringLiteral("Points : 0"));
+
+    pauser_ = new FormButton(playfield_, QStringLiteral("Pause"), 6600.0f, 0.0f, 1095.0f, 375.0f);
+    kill_ = new FormButton(playfield_, QStringLiteral("Self Distruct"), 7680.0f, 0.0f, 1095.0f,
+                           375.0f);
+    QFont buttonFont(ButtonFamily);
+    buttonFont.setPixelSize(ButtonFontPixels);
+    for (FormButton* button : {pauser_, kill_}) {
+        button->setFont(buttonFont);
+        button->setEnabled(false);
+    }
+    connect(pauser_, &QPushButton::clicked, this, [this] { Pauser_Click(); });
+    connect(kill_, &QPushButton::clicked, this, [this] { Kill_Click(); });
+
+    bugPic_ = new PictureBox(playfield_, 3840.0f, 5040.0f, 1500.0f, 1635.0f);
+    bombPic_[0] = new PictureBox(playfield_, 120.0f, 120.0f, 480.0f, 480.0f);
+    srcPic_ = new PictureBox(playfield_, 120.0f, 720.0f, 3060.0f, 1695.0f, 2);
+    bombSrc_ = new PictureBox(playfield_, 120.0f, 2520.0f, 1020.0f, 540.0f, 2);
+    srcPic_->setPicture(SpriteSheets::bug(PictureBox::spriteScale()));
+    bombSrc_->setPicture(SpriteSheets::bombs(PictureBox::spriteScale()));
+
+    timer1_ = new GameTimer(this, [this] { Timer1_Timer(); });
+}
+
+void GameForm::setOuterSizeForTest(float widthTwips, float heightTwips)
+{
+    outerWidth_ = widthTwips;
+    outerHeight_ = heightTwips;
+    applyOuterSize();
+}
+
+void GameForm::applyOuterSize()
+{
+    // The client area is what is left of the outer size inside the nominal frame; the
+    // window keeps that size (it cannot be resized by the player).
+    const int clientWidth = toPixels(std::max(outerWidth_ - FrameWidthTwips, TwipsPerPixel));
+    const int clientHeight = toPixels(std::max(outerHeight_ - FrameHeightTwips, TwipsPerPixel));
+    playfield_->setFixedSize(clientWidth, clientHeight);
+    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+}
+
+PictureBox* GameForm::BombPic(int index) const
+{
+    if (index < 0 || index >= MaxBombs)
+        return nullptr;
+    return bombPic_[size_t(index)];
+}
+
+int GameForm::bombElementCount() const
+{
+    int count = 0;
+    for (const PictureBox* element : bombPic_)
+        count += element ? 1 : 0;
+    return count;
+}
+
+void GameForm::keyPressEvent(QKeyEvent* event)
+{
+    // A press that reaches the window itself (the field lost the focus) still plays.
+    playfield_->forwardKey(*event);
+    event->accept();
+}
+
+void GameForm::Form_Load()
+{
+    runtime().randomize();
+    timer1_->setEnabled(false);
+    ReadRegValue(OptionsKey, QStringLiteral("Start Level"));
+    StartLevelText = RegObjValue();
+    Level = levelFromText(StartLevelText);
+    ReadRegValue(OptionsKey, QStringLiteral("Still Bombs"));
+    StillBombsText = RegObjValue();
+    ReadyCount = 0;
+    Points = 0;
+    timer1_->setInterval(TimerIntervalMs);
+    BitBlt(*bugPic_, 0, 0, 100, 109, *srcPic_, 0, 0);
+    BitBlt(*bombPic_[0], 0, 0, 32, 32, *bombSrc_, 0, 0);
+    LoadOptions();
+    LoadTopTen();
+    StartMusic(music_);
+}
+
+void GameForm::NewMenu_Click()
+{
+    GodSoundPlayed = False;
+    tag_.clear();
+    ReadyCount = CheckedAdd(ReadyCount, 1);
+    GetReady();
+    Level = levelFromText(StartLevelText);
+    Points = 0;
+    levBox_->setCaption(QStringLiteral("Level : ") + Numbers::toText(int64_t(Level)));
+    pointBox_->setCaption(QStringLiteral("Points : 0"));
+}
+
+void GameForm::TopTenView_Click() { ShowTopTen(); }
+
+void GameForm::OptionMenu_Click()
+{
+    ShowOptionsFrm();
+    UnloadGameForm();
+}
+
+void GameForm::ExitMenu_Click() { EndProgram(); }
+
+void GameForm::Pauser_Click()
+{
+    if (pauser_->Caption() == QStringLiteral("Pause")) {
+        pauser_->setCaption(QStringLiteral("Unpause"));
+        timer1_->setEnabled(false);
+    } else {
+        pauser_->setCaption(QStringLiteral("Pause"));
+        timer1_->setEnabled(true);
+    }
+}
+
+void GameForm::Kill_Click()
+{
+    if (timer1_->Enabled())
+        EndGame(*bombPic_[0]);
+}

@@ -1,8 +1,92 @@
 #include "scores/TopTenTable.h"
 
-// Placeholder until the top ten lands.
-QString TopTenNameValue(int) { return {}; }
-QString TopTenScoreValue(int) { return {}; }
-void LoadTopTen() {}
-void ResetTopTen() {}
-void InsertTopTen(const QString&, int32_t) {}
+#include "platform/Hive.h"
+#include "shared/Declarations.h"
+#include "shared/Numbers.h"
+
+#include <array>
+
+namespace {
+constexpr int Ranks = 10;
+
+const std::array<const char*, Ranks> RankWords = {
+    "One", "Two", "Three", "Four", "Five", "Six", "Seven", "Eight", "Nine", "Ten",
+};
+const QString EmptyName = QStringLiteral("(Available)");
+constexpr int32_t EmptyScore = 0;
+
+TopTenWriteObserver writeObserver;
+
+template <typename Value>
+void writeListValue(const QString& valueName, const Value& value)
+{
+    WriteRegValue(TopTenKey, valueName, value);
+    if (writeObserver)
+        writeObserver(valueName);
+}
+
+// The rank (1 to 10) a score earns: below every score it does not beat; 0 for none.
+int rankFor(int32_t score)
+{
+    const double points = score;
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        if (Numbers::scoreValue(TopList[size_t(rank - 1)].Score) < points)
+            return rank;
+    }
+    return 0;
+}
+} // namespace
+
+QString TopTenNameValue(int rank)
+{
+    return QStringLiteral("Name ") + QLatin1String(RankWords.at(size_t(rank - 1)));
+}
+
+QString TopTenScoreValue(int rank)
+{
+    return QStringLiteral("Score ") + QLatin1String(RankWords.at(size_t(rank - 1)));
+}
+
+void setTopTenWriteObserver(TopTenWriteObserver observer) { writeObserver = std::move(observer); }
+
+void LoadTopTen()
+{
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        TopEntry& entry = TopList[size_t(rank - 1)];
+        ReadRegValue(TopTenKey, TopTenNameValue(rank));
+        entry.Name = RegObjValue();
+        ReadRegValue(TopTenKey, TopTenScoreValue(rank));
+        entry.Score = RegObjValue();
+    }
+}
+
+void ResetTopTen()
+{
+    // All twenty values land together or not at all.
+    HiveTransaction transaction;
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        writeListValue(TopTenNameValue(rank), EmptyName);
+        writeListValue(TopTenScoreValue(rank), EmptyScore);
+    }
+    transaction.commit();
+}
+
+void InsertTopTen(const QString& NewName, int32_t score)
+{
+    // One insertion is one transaction: a crash halfway leaves the old list whole, and
+    // the list is read again under the lock, so another copy of the game that entered a
+    // score a moment ago keeps it.
+    HiveTransaction transaction;
+    LoadTopTen();
+    const int rank = rankFor(score);
+    if (rank == 0)
+        return;
+    for (int k = Ranks; k > rank; --k) {
+        const TopEntry& above = TopList[size_t(k - 2)];
+        writeListValue(TopTenNameValue(k), above.Name);
+        writeListValue(TopTenScoreValue(k), above.Score);
+    }
+    writeListValue(TopTenNameValue(rank), NewName);
+    writeListValue(TopTenScoreValue(rank), score);
+    transaction.commit();
+}

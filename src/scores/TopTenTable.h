@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 // The value names of a rank (1 to 10): "Name One" / "Score One" ... "Name Ten" / "Score Ten".
 QString TopTenNameValue(int rank);
@@ -16,3 +17,8 @@ void ResetTopTen();
 // Enters a score with a name at its place in the stored list (the game window's
 // UpdateTopten). Only storage changes; callers reload TopList afterwards.
 void InsertTopTen(const QString& NewName, int32_t score);
+
+// Called after every value the list writes, with the value's name; null for none. Lets a
+// test count the writes, or stop an insertion halfway by throwing.
+using TopTenWriteObserver = std::function<void(const QString& valueName)>;
+void setTopTenWriteObserver(TopTenWriteObserver observer);

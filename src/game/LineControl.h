@@ -1,0 +1,12 @@
+#pragma once
+// A line drawn on the game window: its two ends in twips and its colour.
+
+#include <QColor>
+
+struct LineControl {
+    float X1;
+    float Y1;
+    float X2;
+    float Y2;
+    QColor BorderColor;
+};
