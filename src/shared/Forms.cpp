@@ -27,13 +27,18 @@ Form* loadAndShow(QPointer<Form>& slot)
     return slot;
 }
 
+// The slot is cleared first, so a window that is being unloaded is never handed out again.
+// The window hides at once and is deleted when control returns to the event loop (it may
+// be the window whose handler is running now).
 template <typename Form>
 void unload(QPointer<Form>& slot)
 {
     Form* form = slot.data();
     slot.clear();
-    if (form)
-        form->close(); // deleted on close
+    if (!form)
+        return;
+    form->close();
+    form->deleteLater();
 }
 } // namespace
 
@@ -68,7 +73,12 @@ void EndProgram()
     UnloadSplash();
     UnloadOptionsFrm();
     UnloadGameForm();
-    if (topTen)
+    // The top ten window is never the one whose handler ends the program, so it can go
+    // at once; the others are deleted when control returns to the event loop.
+    if (topTen) {
+        topTen->close();
         delete topTen.data();
+    }
+    // Leaves every event loop, nested ones (an open message box) included.
     QApplication::quit();
 }

@@ -1,4 +1,274 @@
 #include "title/Splash.h"
 
-Splash::Splash() { setAttribute(Qt::WA_DeleteOnClose); }
-void Splash::Form_Load() {}
+#include "platform/Runtime.h"
+#include "scores/TopTenTable.h"
+#include "shared/Declarations.h"
+#include "shared/Forms.h"
+#include "shared/Numbers.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace {
+constexpr float TwipsPerPixel = 15.0f;
+constexpr int BorderPixels = 1;
+constexpr float ClientWidthTwips = 6855.0f;
+constexpr float ClientHeightTwips = 4875.0f;
+constexpr float BorderTwips = BorderPixels * TwipsPerPixel;
+
+constexpr QColor Maroon(128, 0, 0);
+constexpr QColor BorderColour(0, 0, 0);
+constexpr QColor TitleGreen(0, 255, 0);
+
+constexpr float TitleStartTop = -960.0f;
+constexpr float TitleRestBelow = 120.0f;
+constexpr float TitleDrop = 50.0f;
+constexpr float VersionTop = 1320.0f;
+constexpr int TickMilliseconds = 75;
+
+constexpr float ShapeSize = 135.0f;
+constexpr float ShapeStartTop = 0.0f;
+constexpr std::array<float, Splash::ShapeCount> ShapeStartLeft{1080.0f, 1320.0f, 1560.0f,
+                                                               1800.0f};
+constexpr std::array<QColor, Splash::ShapeCount> ShapeColours{
+    QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 192, 0), QColor(255, 255, 0)};
+
+const QString TitleCaption = QStringLiteral("Crawlix");
+const QString VersionCaption = QStringLiteral("Version 1.0  ;  Completed 8/6/97");
+
+// Font sizes go by pixels (points at 96 dots per inch), so the layout never depends on
+// the screen's DPI setting.
+constexpr int pointsToPixels(double points) { return int(points * 96.0 / 72.0 + 0.5); }
+constexpr double TitlePoints = 48.0;
+constexpr double VersionPoints = 12.0;
+
+// "AmerType Md BT" is rarely installed; a bold slab serif gives the same typewriter feel.
+QFont titleFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("AmerType Md BT"), QStringLiteral("Roboto Slab"),
+                      QStringLiteral("DejaVu Serif"), QStringLiteral("Liberation Serif")});
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(pointsToPixels(TitlePoints));
+    font.setBold(true);
+    return font;
+}
+
+QFont versionFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(pointsToPixels(VersionPoints));
+    return font;
+}
+
+int toPixels(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
+} // namespace
+
+Splash::Splash()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(TitleCaption);
+    setFixedSize(toPixels(Width()), toPixels(Height()));
+    buildControls();
+    connect(&timer1_, &QTimer::timeout, this, &Splash::Timer1_Timer);
+}
+
+float Splash::Width() const { return ClientWidthTwips + 2 * BorderTwips; }
+float Splash::Height() const { return ClientHeightTwips + 2 * BorderTwips; }
+
+bool Splash::ShapeVisible(int number) const
+{
+    return !shapes_.at(number - 1).frame->isHidden();
+}
+
+QWidget* Splash::shapeWidget(int number) const { return shapes_.at(number - 1).frame; }
+
+void Splash::buildControls()
+{
+    client_ = new QWidget(this);
+    client_->setGeometry(BorderPixels, BorderPixels, toPixels(ClientWidthTwips),
+                         toPixels(ClientHeightTwips));
+    QPalette background = client_->palette();
+    background.setColor(QPalette::Window, Maroon);
+    client_->setPalette(background);
+    client_->setAutoFillBackground(true);
+
+    label1_ = makeLabel(TitleCaption, titleFont(), TitleGreen);
+    label1Twips_.Top = TitleStartTop;
+    sizeToCaption(label1_, label1Twips_);
+
+    label3_ = makeLabel(VersionCaption, versionFont(), palette().color(QPalette::ButtonText));
+    label3Twips_.Top = VersionTop;
+    sizeToCaption(label3_, label3Twips_);
+
+    // The squares come after the labels, so they jump in front of the text.
+    for (int i = 0; i < ShapeCount; ++i) {
+        ShapeControl& shape = shapes_[size_t(i)];
+        shape.frame = new QFrame(client_);
+        shape.frame->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid black;")
+                                       .arg(ShapeColours[size_t(i)].name()));
+        shape.twips = {ShapeStartLeft[size_t(i)], ShapeStartTop, ShapeSize, ShapeSize};
+        place(shape.frame, shape.twips);
+        shape.frame->hide();
+    }
+}
+
+QLabel* Splash::makeLabel(const QString& caption, const QFont& font, const QColor& colour)
+{
+    auto* label = new QLabel(caption, client_);
+    label->setFont(font);
+    QPalette text = label->palette();
+    text.setColor(QPalette::WindowText, colour);
+    label->setPalette(text);
+    // The labels take their own clicks, which nothing handles: a click on the text must
+    // not reach the window's background.
+    label->installEventFilter(this);
+    return label;
+}
+
+void Splash::sizeToCaption(QLabel* label, Twips& twips)
+{
+    const QSize pixels = label->sizeHint();
+    twips.Width = float(pixels.width()) * TwipsPerPixel;
+    twips.Height = float(pixels.height()) * TwipsPerPixel;
+    place(label, twips);
+}
+
+void Splash::centreLabel(QLabel* label, Twips& twips)
+{
+    twips.Left = (Width() - twips.Width) / 2;
+    place(label, twips);
+}
+
+void Splash::place(QWidget* widget, const Twips& twips)
+{
+    widget->setGeometry(toPixels(twips.Left), toPixels(twips.Top), toPixels(twips.Width),
+                        toPixels(twips.Height));
+}
+
+void Splash::Form_Load()
+{
+    runtime().randomize();
+
+    const QSize screen = runtime().screenTwips();
+    left_ = (float(screen.width()) - Width()) / 2;
+    top_ = (float(screen.height()) - Height()) / 2;
+    move(toPixels(left_), toPixels(top_));
+
+    centreLabel(label1_, label1Twips_);
+    centreLabel(label3_, label3Twips_);
+
+    timer1_.setInterval(TickMilliseconds);
+    timer1_.start();
+
+    // A stored start level is always 1 or more, so 0 means the options were never saved.
+    ReadRegValue(OptionsKey, QStringLiteral("Start Level"));
+    if (Numbers::leadingNumber(RegObjValue()) == 0) {
+        FirstRun = True;
+        ResetTopTen();
+    }
+}
+
+void Splash::Form_Activate()
+{
+    if (FirstRun == True) {
+        ShowOptionsFrm();
+        UnloadSplash();
+    }
+}
+
+void Splash::Form_Click()
+{
+    ShowGameForm();
+    UnloadSplash();
+}
+
+void Splash::Timer1_Timer()
+{
+    if (label1Twips_.Top < TitleRestBelow) {
+        label1Twips_.Top += TitleDrop;
+        place(label1_, label1Twips_);
+    }
+
+    // The squares range over the window's outer size, so one may land partly or wholly
+    // outside the visible client area at the right or bottom.
+    for (ShapeControl& shape : shapes_) {
+        shape.twips.Left = std::floor(double(runtime().rnd()) * double(Width()));
+        shape.twips.Top = std::floor(double(runtime().rnd()) * double(Height()));
+        place(shape.frame, shape.twips);
+        shape.frame->show();
+    }
+}
+
+void Splash::activateOnce()
+{
+    if (activated_)
+        return;
+    activated_ = true;
+    Form_Activate();
+}
+
+void Splash::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), BorderColour);
+}
+
+void Splash::mousePressEvent(QMouseEvent* event)
+{
+    pressedOnBackground_ = true;
+    event->accept();
+}
+
+void Splash::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    const bool click = pressedOnBackground_ && rect().contains(event->position().toPoint());
+    pressedOnBackground_ = false;
+    if (click)
+        Form_Click();
+}
+
+void Splash::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Without a window manager the window may never become active; the hand-over of a
+    // first run must happen all the same, right after the first show.
+    if (!activated_ && !event->spontaneous())
+        QMetaObject::invokeMethod(this, &Splash::activateOnce, Qt::QueuedConnection);
+}
+
+void Splash::closeEvent(QCloseEvent* event)
+{
+    // Unloading stops the animation at once, not only when the window is deleted.
+    timer1_.stop();
+    QWidget::closeEvent(event);
+}
+
+void Splash::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activateOnce();
+}
+
+bool Splash::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == label1_ || watched == label3_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

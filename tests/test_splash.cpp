@@ -1,0 +1,229 @@
+// The title screen: the title's drop, the jumping squares, the first-run hand-over to the
+// options window, and which clicks open the game.
+#include "ScriptedRuntime.h"
+#include "TempDataHome.h"
+
+#include "game/GameForm.h"
+#include "options/OptionsFrm.h"
+#include "scores/TopTenTable.h"
+#include "shared/Declarations.h"
+#include "shared/Forms.h"
+#include "title/Splash.h"
+
+#include <QLabel>
+#include <QTest>
+#include <memory>
+
+namespace {
+// Deletes what the hand-overs left for the event loop to delete.
+void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+QString stored(const QString& key, const QString& name)
+{
+    ReadRegValue(key, name);
+    return RegObjValue();
+}
+} // namespace
+
+class SplashTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDataHome> dataHome_;
+    std::unique_ptr<ScopedScriptedRuntime> scripted_;
+
+    ScriptedRuntime& services() { return scripted_->services; }
+
+    // A title screen that has run its load; the timer is stopped so that only the ticks
+    // a test calls happen.
+    Splash* loadedSplash()
+    {
+        auto* splash = new Splash;
+        splash->Form_Load();
+        splash->Timer1().stop();
+        return splash;
+    }
+
+    void storeStartLevel() { WriteRegValue(OptionsKey, QStringLiteral("Start Level"), 3); }
+
+private slots:
+    void init()
+    {
+        dataHome_ = std::make_unique<TempDataHome>();
+        scripted_ = std::make_unique<ScopedScriptedRuntime>();
+        ResetDeclarations();
+    }
+
+    void cleanup()
+    {
+        EndProgram();
+        flushDeletes();
+        scripted_.reset();
+        dataHome_.reset();
+    }
+
+    void titleDropsFiftyTwipsATickAndRestsAt140()
+    {
+        std::unique_ptr<Splash> splash(loadedSplash());
+        QCOMPARE(splash->Label1().Top, -960.0f);
+        for (int tick = 1; tick <= 22; ++tick) {
+            splash->Timer1_Timer();
+            QCOMPARE(splash->Label1().Top, -960.0f + 50.0f * float(tick));
+        }
+        QCOMPARE(splash->Label1().Top, 140.0f);
+        for (int tick = 0; tick < 10; ++tick)
+            splash->Timer1_Timer();
+        QCOMPARE(splash->Label1().Top, 140.0f);
+        QCOMPARE(splash->label1Widget()->y(), 140 / 15);
+    }
+
+    void everyTickDrawsEightNumbersInOrderAndPlacesTheSquaresByTheOuterSize()
+    {
+        std::unique_ptr<Splash> splash(loadedSplash());
+        for (int n = 1; n <= Splash::ShapeCount; ++n)
+            QVERIFY(!splash->ShapeVisible(n));
+
+        // r = 0, and r just below 1 (the square lands wholly outside the client area).
+        services().randomValues = {0.0f, 0.5f, 0.25f, 0x1.fffffep-1f,
+                                   0.1f, 0.2f, 0.3f, 0.4f};
+        const int drawsBefore = services().randomDraws;
+        splash->Timer1_Timer();
+        QCOMPARE(services().randomDraws - drawsBefore, 8);
+        QVERIFY(services().randomValues.empty());
+
+        const float expected[Splash::ShapeCount][2] = {
+            {0, 2452}, {1721, 4904}, {688, 981}, {2065, 1962}};
+        for (int n = 1; n <= Splash::ShapeCount; ++n) {
+            QCOMPARE(splash->Shape(n).Left, expected[n - 1][0]);
+            QCOMPARE(splash->Shape(n).Top, expected[n - 1][1]);
+            QCOMPARE(splash->Shape(n).Width, 135.0f);
+            QVERIFY(splash->ShapeVisible(n));
+        }
+        QCOMPARE(splash->shapeWidget(2)->pos(), QPoint(115, 327));
+    }
+
+    void loadCentresTheWindowAndTheLabelsAndStartsTheTimer()
+    {
+        services().screen = QSize(1024 * 15, 768 * 15);
+        std::unique_ptr<Splash> splash(new Splash);
+        splash->Form_Load();
+
+        QCOMPARE(services().randomizeCalls, 1);
+        QCOMPARE(splash->Width(), 6885.0f);
+        QCOMPARE(splash->Height(), 4905.0f);
+        QCOMPARE(splash->Left(), 4237.5f);
+        QCOMPARE(splash->Top(), 3307.5f);
+        QCOMPARE(splash->Label1().Left, (6885.0f - splash->Label1().Width) / 2);
+        QCOMPARE(splash->Label3().Left, (6885.0f - splash->Label3().Width) / 2);
+        QCOMPARE(splash->Label3().Top, 1320.0f);
+        QCOMPARE(splash->label3Widget()->text(), QStringLiteral("Version 1.0  ;  Completed 8/6/97"));
+        QCOMPARE(splash->label1Widget()->text(), QStringLiteral("Crawlix"));
+        QCOMPARE(splash->Timer1().interval(), 75);
+        QVERIFY(splash->Timer1().isActive());
+        QVERIFY(splash->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(splash->size(), QSize(459, 327));
+        QCOMPARE(splash->clientWidget()->geometry(), QRect(1, 1, 457, 325));
+    }
+
+    void firstRunWritesTheEmptyTopTenAndHandsOverToTheOptionsAtOnce()
+    {
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
+        ShowSplash();
+        // One pass over the events that follow the first show: no tick has come yet.
+        QCoreApplication::processEvents();
+
+        QCOMPARE(services().randomDraws, 0);
+        QVERIFY(LoadedOptionsFrm() != nullptr);
+        QVERIFY(LoadedSplash() == nullptr);
+        QVERIFY(LoadedGameForm() == nullptr);
+        for (int rank = 1; rank <= 10; ++rank) {
+            QCOMPARE(stored(TopTenKey, TopTenNameValue(rank)), QStringLiteral("(Available)"));
+            QCOMPARE(stored(TopTenKey, TopTenScoreValue(rank)), QStringLiteral("0"));
+        }
+    }
+
+    void anEmptyOrZeroStartLevelCountsAsAFirstRun()
+    {
+        WriteRegValue(OptionsKey, QStringLiteral("Start Level"), QStringLiteral("0"));
+        std::unique_ptr<Splash> splash(loadedSplash());
+        QCOMPARE(FirstRun, True);
+    }
+
+    void aStoredStartLevelKeepsTheTopTenAndTheTitleWaits()
+    {
+        storeStartLevel();
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
+        Splash* splash = ShowSplash();
+        QCoreApplication::processEvents();
+        splash->Form_Activate();
+
+        QCOMPARE(FirstRun, False);
+        QCOMPARE(LoadedSplash(), splash);
+        QVERIFY(LoadedOptionsFrm() == nullptr);
+        QVERIFY(LoadedGameForm() == nullptr);
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
+    }
+
+    void clicksOnTheTitleAndTheVersionDoNothing()
+    {
+        storeStartLevel();
+        Splash* splash = ShowSplash();
+        splash->Timer1().stop();
+        for (int tick = 0; tick < 22; ++tick)
+            splash->Timer1_Timer();
+
+        QTest::mouseClick(splash->label1Widget(), Qt::LeftButton);
+        QTest::mouseClick(splash->label3Widget(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(LoadedSplash(), splash);
+        QVERIFY(LoadedGameForm() == nullptr);
+    }
+
+    void aClickOnTheBackgroundOpensTheGameAndUnloadsTheTitle()
+    {
+        storeStartLevel();
+        Splash* splash = ShowSplash();
+        QPointer<Splash> watch(splash);
+
+        QTest::mouseClick(splash->clientWidget(), Qt::LeftButton, {}, QPoint(10, 300));
+
+        QVERIFY(LoadedGameForm() != nullptr);
+        QVERIFY(LoadedGameForm()->isVisible());
+        QVERIFY(LoadedSplash() == nullptr);
+        QVERIFY(!splash->isVisible());
+        QVERIFY(!splash->Timer1().isActive());
+        flushDeletes();
+        QVERIFY(watch.isNull());
+    }
+
+    void aClickOnASquareOpensTheGame()
+    {
+        storeStartLevel();
+        Splash* splash = ShowSplash();
+        splash->Timer1().stop();
+        services().randomValues = {0.5f, 0.5f};
+        splash->Timer1_Timer();
+
+        QTest::mouseClick(splash->shapeWidget(1), Qt::LeftButton, {}, QPoint(4, 4));
+
+        QVERIFY(LoadedGameForm() != nullptr);
+        QVERIFY(LoadedSplash() == nullptr);
+    }
+
+    void endingTheProgramUnloadsEveryWindow()
+    {
+        storeStartLevel();
+        ShowSplash();
+        ShowGameForm();
+        ShowTopTen();
+        EndProgram();
+        QVERIFY(LoadedSplash() == nullptr);
+        QVERIFY(LoadedGameForm() == nullptr);
+        QVERIFY(LoadedTopTen() == nullptr);
+        QVERIFY(LoadedOptionsFrm() == nullptr);
+    }
+};
+
+QTEST_MAIN(SplashTest)
+#include "test_splash.moc"
