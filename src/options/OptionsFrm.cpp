@@ -125,10 +125,29 @@ QLabel* makeHeading(QWidget* parent, const QString& caption, const QColor& colou
     return label;
 }
 
+// A frame draws its caption on its top border, with the buttons below it, where the
+// design places them.
+const QString FrameLook = QStringLiteral(
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 6px; padding: 0px 2px; }");
+
+QGroupBox* makeFrame(QWidget* parent, const QString& caption, float left, float top, float width,
+                     float height)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setStyleSheet(FrameLook);
+    frame->setFont(defaultFont());
+    place(frame, left, top, width, height);
+    return frame;
+}
+
 QRadioButton* makeOption(QWidget* frame, QButtonGroup* group, const QString& caption, float left,
                          float top, float width, float height)
 {
     auto* button = new QRadioButton(caption, frame);
+    // The frame's style sheet would otherwise hand the button the application's font.
+    button->setFont(defaultFont());
     place(button, left, top, width, height);
     group->addButton(button);
     return button;
@@ -183,16 +202,14 @@ void OptionsFrm::buildMusicControls()
 {
     Label1 = makeHeading(this, QStringLiteral("Music :"), HeadingRed, 0, 0, 900, 330);
 
-    MusicOpts = new QGroupBox(QStringLiteral("Music Options"), this);
-    place(MusicOpts, 0, 360, 2055, 1335);
+    MusicOpts = makeFrame(this, QStringLiteral("Music Options"), 0, 360, 2055, 1335);
     musicGroup_ = new QButtonGroup(this);
     RndOpt = makeOption(MusicOpts, musicGroup_, QStringLiteral("Play Random Song"), 120, 240, 1815, 255);
     SngOpt = makeOption(MusicOpts, musicGroup_, QStringLiteral("Play Single Song"), 120, 600, 1695, 255);
     NoneOpt = makeOption(MusicOpts, musicGroup_, QStringLiteral("Don't Play Songs"), 120, 960, 1575, 255);
     RndOpt->setChecked(true);
 
-    SongFrame = new QGroupBox(QStringLiteral("Songs"), this);
-    place(SongFrame, 2160, 360, 2415, 2055);
+    SongFrame = makeFrame(this, QStringLiteral("Songs"), 2160, 360, 2415, 2055);
     songGroup_ = new QButtonGroup(this);
     ESMOpt = makeOption(SongFrame, songGroup_, songCaption(1), 120, 240, 1815, 255);
     HorsOpt = makeOption(SongFrame, songGroup_, songCaption(2), 120, 600, 1815, 255);
