@@ -79,8 +79,10 @@ void InsertTopTen(const QString& NewName, int32_t score)
     HiveTransaction transaction;
     LoadTopTen();
     const int rank = rankFor(score);
-    if (rank == 0)
+    if (rank == 0) {
+        transaction.commit(); // nothing written; an enclosing transaction stays whole
         return;
+    }
     for (int k = Ranks; k > rank; --k) {
         const TopEntry& above = TopList[size_t(k - 2)];
         writeListValue(TopTenNameValue(k), above.Name);
