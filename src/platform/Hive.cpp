@@ -21,6 +21,7 @@ constexpr auto DefaultDataHome = "/.local/share";
 constexpr auto AsideInfix = ".corrupt-";
 constexpr auto AsideStampFormat = "yyyyMMdd-HHmmss";
 constexpr auto LockSuffix = ".lock";
+const QByteArray SqliteMagic("SQLite format 3", 16); // with its zero byte
 // SQLite's companions of the file: a journal left by a writer that died belongs to the
 // file it was written for, and must never be played back into a fresh hive.
 constexpr std::array<const char*, 3> Companions = {"-journal", "-wal", "-shm"};
@@ -233,6 +234,31 @@ sqlite3* openConnection(const QString& file)
     return db;
 }
 
+// Whether the file is empty or begins as every SQLite file does. Anything else is set
+// aside before SQLite touches it, since SQLite would play a journal lying beside it back
+// into the file, or throw the journal away, and the bad file must be kept as it is.
+bool startsLikeADatabase(const QString& file)
+{
+    QFile head(file);
+    if (!head.open(QIODevice::ReadOnly) || head.size() == 0)
+        return true;
+    return head.read(SqliteMagic.size()) == SqliteMagic;
+}
+
+// An open, usable hive, or nothing; health says why not.
+sqlite3* tryOpen(const QString& file, Health& health)
+{
+    health = Health::Unreadable;
+    if (!startsLikeADatabase(file))
+        return nullptr;
+    sqlite3* db = openConnection(file);
+    health = db ? inspect(db) : Health::Unavailable;
+    if (health == Health::Usable || (health == Health::Empty && layOut(db)))
+        return db;
+    sqlite3_close_v2(db);
+    return nullptr;
+}
+
 // Opens the hive file, starting a fresh one beside a file that is not a readable hive.
 sqlite3* openHive(const QString& file)
 {
@@ -241,18 +267,12 @@ sqlite3* openHive(const QString& file)
     // Only one copy of the game at a time may judge the file and set it aside.
     QLockFile guard(file + QLatin1String(LockSuffix));
     const bool judge = guard.tryLock(BusyTimeoutMs);
-    for (bool firstTry = true;; firstTry = false) {
-        sqlite3* db = openConnection(file);
-        if (!db)
-            return nullptr;
-        const Health health = inspect(db);
-        if (health == Health::Usable || (health == Health::Empty && layOut(db)))
-            return db;
-        sqlite3_close_v2(db);
-        if (health != Health::Unreadable || !judge || !firstTry || !QFileInfo(file).isFile())
-            return nullptr;
-        setAside(file);
-    }
+    Health health;
+    sqlite3* db = tryOpen(file, health);
+    if (db || health != Health::Unreadable || !judge || !QFileInfo(file).isFile())
+        return db;
+    setAside(file);
+    return tryOpen(file, health);
 }
 
 QString dataHome()
