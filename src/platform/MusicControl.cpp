@@ -194,11 +194,11 @@ void Sequencer::loadAndStart(Lock& lock)
     SongRequest request = std::move(*queued_);
     queued_.reset();
     loading_ = request.generation;
+    ++loads_;
     lock.unlock();
     Mix_Music* music = Mix_LoadMUS(request.path.c_str());
     lock.lock();
     loading_ = 0;
-    ++loads_;
     startLoaded(request, music);
 }
 

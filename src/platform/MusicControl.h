@@ -38,7 +38,7 @@ public:
 
     // Waits until the sequencer has nothing left to load or free.
     static bool waitUntilIdle(int timeoutMs);
-    // How many songs the sequencer has loaded since the program started.
+    // How many song loads the sequencer has begun since the program started.
     static int songLoadCount();
     // Stops the song and the loader (Audio::close calls it before the device goes away).
     static void closeSequencer();

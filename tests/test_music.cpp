@@ -1,0 +1,366 @@
+// The game window's music control: a song starts at its top in the background, plays once,
+// belongs to its control, and a missing piece leaves the game silent.
+#include "AudioFixtures.h"
+#include "ScriptedRuntime.h"
+#include "platform/MusicControl.h"
+#include "platform/PlayASound.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <SDL_mixer.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+constexpr int LoadTimeoutMs = 10000;
+constexpr int StreamTimeoutMs = 20000;
+constexpr int PollMs = 10;
+constexpr int FrameBytes = 4;      // 16-bit stereo, as the device is opened
+constexpr int AudibleLevel = 1000; // well above any dither
+constexpr int HeadBytes = 8192;    // enough of a song's opening to recognise it
+
+// What the game window's load does to start its song.
+void startAsTheGameDoes(MusicControl& control, const QString& song)
+{
+    control.setNotify(false);
+    control.setWait(false);
+    control.setFileName(song);
+    control.setCommand("Open");
+    control.setCommand("Play");
+    control.setCommand("prev");
+}
+
+// The samples SDL's disk driver has written so far.
+class DiskStream {
+public:
+    explicit DiskStream(QString path) : path_(std::move(path)) {}
+
+    qint64 size() const { return QFileInfo(path_).size(); }
+
+    QByteArray readFrom(qint64 offset) const
+    {
+        QFile file(path_);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+            return {};
+        return file.readAll();
+    }
+
+    // Waits until the driver has written the given number of bytes more than now.
+    bool waitForMore(qint64 bytes) const
+    {
+        const qint64 target = size() + bytes;
+        QElapsedTimer clock;
+        clock.start();
+        while (size() < target) {
+            if (clock.elapsed() > StreamTimeoutMs)
+                return false;
+            QThread::msleep(PollMs);
+        }
+        return true;
+    }
+
+private:
+    QString path_;
+};
+
+const qint16* samples(const QByteArray& pcm) { return reinterpret_cast<const qint16*>(pcm.constData()); }
+
+qsizetype firstSoundingFrame(const QByteArray& pcm)
+{
+    const qint16* s = samples(pcm);
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
+        if (s[i] != 0)
+            return (i * 2 / FrameBytes) * FrameBytes;
+    }
+    return -1;
+}
+
+qsizetype findAligned(const QByteArray& pcm, const QByteArray& head)
+{
+    for (qsizetype at = 0; at + head.size() <= pcm.size(); at += FrameBytes) {
+        if (std::memcmp(pcm.constData() + at, head.constData(), size_t(head.size())) == 0)
+            return at;
+    }
+    return -1;
+}
+
+int loudest(const QByteArray& pcm)
+{
+    int peak = 0;
+    const qint16* s = samples(pcm);
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i)
+        peak = std::max(peak, std::abs(int(s[i])));
+    return peak;
+}
+
+// Waits until the stream from `offset` on holds `length` bytes from the place `locate`
+// finds, and returns them; empty when that never happens.
+template <typename Locate>
+QByteArray captureFrom(const DiskStream& stream, qint64 offset, qsizetype length, Locate locate)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < StreamTimeoutMs) {
+        const QByteArray written = stream.readFrom(offset);
+        const qsizetype at = locate(written);
+        if (at >= 0 && written.size() - at >= length)
+            return written.mid(at, length);
+        QThread::msleep(PollMs);
+    }
+    return {};
+}
+
+QString differenceAt(const QByteArray& a, const QByteArray& b)
+{
+    for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i) {
+        if (a[i] != b[i])
+            return QStringLiteral("first difference at byte %1 of %2").arg(i).arg(a.size());
+    }
+    return QStringLiteral("sizes %1 and %2").arg(a.size()).arg(b.size());
+}
+} // namespace
+
+class MusicSequencer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void aRestartAfterTheWindowUnloadsBeginsAtTheTop();
+    void prevWhileTheSongPlaysStartsItAgainFromTheTop();
+    void theSongPlaysOnceAndIsNotStartedAgain();
+    void playFollowedByPrevLoadsTheSongOnce();
+    void aControlDestroyedWhileItsSongLoadsNeverStartsIt();
+    void aNewControlsSongReplacesTheOldOneWhichCannotStopIt();
+    void missingSongSoundfontOrBrokenFileLeaveTheGameSilent();
+    void withoutAnAudioDeviceNothingPlays();
+    void closingTheAudioWhileASongLoadsIsHarmless();
+
+private:
+    QString file(const QString& name) const { return dir_.filePath(name); }
+    bool openOnDisk();
+    QByteArray captureFirstSecond(MusicControl& control, const DiskStream& stream);
+
+    QTemporaryDir dir_;
+    std::unique_ptr<ScopedScriptedRuntime> scripted_;
+    int diskRuns_ = 0;
+};
+
+void MusicSequencer::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    scripted_ = std::make_unique<ScopedScriptedRuntime>();
+    scripted_->services.applicationPath = dir_.path();
+    if (!QFileInfo(Audio::soundFontPath()).isFile())
+        QSKIP("the General MIDI soundfont is not installed (scripts/install-deps)");
+    QVERIFY(AudioFixtures::writeTestSong(file("song.mid"), 6));
+    QVERIFY(AudioFixtures::writeTestSong(file("other.mid"), 3));
+    QVERIFY(AudioFixtures::writeTestSong(file("blip.mid"), 1));
+}
+
+void MusicSequencer::init()
+{
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    if (!Audio::isOpen() || qgetenv("SDL_AUDIODRIVER") != "dummy")
+        QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
+}
+
+void MusicSequencer::cleanupTestCase() { Audio::close(); }
+
+bool MusicSequencer::openOnDisk()
+{
+    return AudioFixtures::reopenOnDisk(file(QStringLiteral("disk%1.raw").arg(++diskRuns_)));
+}
+
+// Starts the song as the game does and returns the first second of it as rendered.
+QByteArray MusicSequencer::captureFirstSecond(MusicControl& control, const DiskStream& stream)
+{
+    const qint64 before = stream.size();
+    startAsTheGameDoes(control, file("song.mid"));
+    return captureFrom(stream, before, AudioFixtures::bytesPerSecond(), firstSoundingFrame);
+}
+
+void MusicSequencer::aRestartAfterTheWindowUnloadsBeginsAtTheTop()
+{
+    QVERIFY(openOnDisk());
+    const DiskStream stream(file(QStringLiteral("disk%1.raw").arg(diskRuns_)));
+    auto window = std::make_unique<MusicControl>();
+    const QByteArray first = captureFirstSecond(*window, stream);
+    QVERIFY(!first.isEmpty());
+    QVERIFY(loudest(first) > AudibleLevel);
+
+    window.reset(); // the game window unloads, and its music with it
+    QVERIFY(!Mix_PlayingMusic());
+    // Let whatever was mixed before the stop reach the file, so the next start is found
+    // after a stretch of silence.
+    QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond() / 2));
+    MusicControl reloaded;
+    const QByteArray second = captureFirstSecond(reloaded, stream);
+    QVERIFY2(first == second, qPrintable(differenceAt(first, second)));
+}
+
+void MusicSequencer::prevWhileTheSongPlaysStartsItAgainFromTheTop()
+{
+    QVERIFY(openOnDisk());
+    const DiskStream stream(file(QStringLiteral("disk%1.raw").arg(diskRuns_)));
+    MusicControl window;
+    const QByteArray first = captureFirstSecond(window, stream);
+    QVERIFY(!first.isEmpty());
+
+    QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond() / 2)); // well into the song
+    QVERIFY(window.playing());
+    const qint64 before = stream.size();
+    window.setCommand("prev");
+    const QByteArray head = first.left(HeadBytes);
+    const QByteArray again = captureFrom(stream, before, first.size(), [&](const QByteArray& pcm) {
+        return findAligned(pcm, head);
+    });
+    QVERIFY2(!again.isEmpty(), "the opening of the song was never heard again");
+    QVERIFY2(first == again, qPrintable(differenceAt(first, again)));
+}
+
+void MusicSequencer::theSongPlaysOnceAndIsNotStartedAgain()
+{
+    QVERIFY(openOnDisk());
+    const DiskStream stream(file(QStringLiteral("disk%1.raw").arg(diskRuns_)));
+    MusicControl window;
+    const qint64 before = stream.size();
+    startAsTheGameDoes(window, file("blip.mid"));
+    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(window.playing());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.playing(), StreamTimeoutMs);
+
+    const qint64 ended = stream.size();
+    QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond()));
+    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!window.playing());
+    // Past the last buffers of the song itself there is only silence.
+    QVERIFY(loudest(stream.readFrom(before)) > AudibleLevel);
+    const QByteArray after = stream.readFrom(ended + AudioFixtures::bytesPerSecond() / 4);
+    QVERIFY(after.size() >= AudioFixtures::bytesPerSecond() / 2);
+    QCOMPARE(loudest(after), 0);
+}
+
+void MusicSequencer::playFollowedByPrevLoadsTheSongOnce()
+{
+    const int loadsBefore = MusicControl::songLoadCount();
+    MusicControl window;
+    startAsTheGameDoes(window, file("song.mid"));
+    QVERIFY(window.playing()); // at once, while the song still loads
+    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QCOMPARE(MusicControl::songLoadCount() - loadsBefore, 1);
+    QVERIFY(window.playing());
+    QVERIFY(Mix_PlayingMusic());
+}
+
+void MusicSequencer::aControlDestroyedWhileItsSongLoadsNeverStartsIt()
+{
+    for (int round = 0; round < 3; ++round) {
+        {
+            const int loadsBefore = MusicControl::songLoadCount();
+            MusicControl window;
+            startAsTheGameDoes(window, file("song.mid"));
+            // The window goes while the song is being loaded, not before that begins.
+            QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
+        }
+        QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+        QVERIFY(!Mix_PlayingMusic());
+    }
+    // A control that is gone may even have been the one whose song was playing.
+    {
+        MusicControl window;
+        startAsTheGameDoes(window, file("song.mid"));
+        QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+        QVERIFY(Mix_PlayingMusic());
+        window.setCommand("prev");
+    }
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Mix_PlayingMusic());
+}
+
+void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
+{
+    auto oldWindow = std::make_unique<MusicControl>();
+    startAsTheGameDoes(*oldWindow, file("song.mid"));
+    QVERIFY(oldWindow->waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(oldWindow->playing());
+
+    MusicControl newWindow;
+    startAsTheGameDoes(newWindow, file("other.mid"));
+    QVERIFY(newWindow.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(newWindow.playing());
+    QVERIFY(!oldWindow->playing());
+
+    oldWindow.reset();
+    QVERIFY(newWindow.playing());
+    QVERIFY(Mix_PlayingMusic());
+}
+
+void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
+{
+    MusicControl window;
+    startAsTheGameDoes(window, file("nowhere.mid"));
+    QVERIFY(!window.playing());
+
+    QFile broken(file("broken.mid"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("MThd but nothing a sequencer could play");
+    broken.close();
+    startAsTheGameDoes(window, file("broken.mid"));
+    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    // The synthesiser finds out only when it begins to play, and falls silent.
+    QTRY_VERIFY_WITH_TIMEOUT(!window.playing(), LoadTimeoutMs);
+
+    const QString soundFont = Audio::soundFontPath();
+    Audio::setSoundFontPath(file("missing.sf2"));
+    startAsTheGameDoes(window, file("song.mid"));
+    const bool playedWithoutSoundfont = window.waitUntilLoaded(LoadTimeoutMs) && window.playing();
+    Audio::setSoundFontPath(soundFont);
+    QVERIFY(!playedWithoutSoundfont);
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Mix_PlayingMusic());
+
+    startAsTheGameDoes(window, file("song.mid")); // and a good song still plays after all that
+    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(window.playing());
+}
+
+void MusicSequencer::withoutAnAudioDeviceNothingPlays()
+{
+    QVERIFY(!AudioFixtures::reopenWithDriver("no-such-driver"));
+    const int loadsBefore = MusicControl::songLoadCount();
+    MusicControl window;
+    startAsTheGameDoes(window, file("song.mid"));
+    QVERIFY(!window.playing());
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QCOMPARE(MusicControl::songLoadCount(), loadsBefore); // not even loaded
+    QVERIFY(!window.playing());
+}
+
+void MusicSequencer::closingTheAudioWhileASongLoadsIsHarmless()
+{
+    auto window = std::make_unique<MusicControl>();
+    startAsTheGameDoes(*window, file("song.mid"));
+    Audio::close(); // the program ends while the song still loads
+    QVERIFY(!window->playing());
+    window.reset(); // and its window goes after the audio
+
+    QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Mix_PlayingMusic());
+    MusicControl next;
+    startAsTheGameDoes(next, file("song.mid"));
+    QVERIFY(next.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(next.playing());
+}
+
+QTEST_GUILESS_MAIN(MusicSequencer)
+#include "test_music.moc"
