@@ -1,4 +1,169 @@
 #include "scores/TopTen.h"
 
-TopTen::TopTen() {}
-void TopTen::Form_Load() {}
+#include "platform/Runtime.h"
+#include "platform/SpriteSheets.h"
+#include "scores/TopTenTable.h"
+#include "shared/Declarations.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+constexpr float TwipsPerPixel = 15.0f;
+constexpr float ClientWidth = 6285.0f;
+constexpr float ClientHeight = 4005.0f;
+// A fixed single border: 3 pixels each side. The title and the button centre on the
+// window's outer width, as the player sees it.
+constexpr float FrameWidth = 2 * 3 * TwipsPerPixel;
+constexpr float ScreenCorner = 1.0f;
+
+constexpr float FirstRowTop = 1080.0f;
+constexpr float RowStep = 240.0f;
+constexpr float NameLeft = 0.0f;
+constexpr float ScoreLeft = 4560.0f;
+constexpr float EmptyLabelWidth = 45.0f;
+constexpr float EmptyLabelHeight = 195.0f;
+
+constexpr int DefaultFontPixels = 11;  // MS Sans Serif 8 pt
+constexpr int TitleFontPixels = 21;    // Times New Roman 15.75 pt
+constexpr int ColumnFontPixels = 16;   // Times New Roman 12 pt
+const QColor TitleBlue(0, 0, 255);
+
+const QString Title = QStringLiteral("Crawlix");
+const QString ClearQuestion = QStringLiteral("Are You Sure You Want To Clear The Top Ten?");
+
+float twips(const QWidget* control, const char* name) { return control->property(name).toFloat(); }
+
+int pixels(float twipsValue) { return qRound(twipsValue / TwipsPerPixel); }
+
+void place(QWidget* control, float left, float top, float width, float height)
+{
+    control->setProperty("Left", left);
+    control->setProperty("Top", top);
+    control->setProperty("Width", width);
+    control->setProperty("Height", height);
+    control->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+void setLeft(QWidget* control, float left)
+{
+    place(control, left, twips(control, "Top"), twips(control, "Width"), twips(control, "Height"));
+}
+
+// The label's size follows its caption: it widens to the right from its Left edge and is
+// one line high.
+void setCaption(QLabel* label, const QString& caption)
+{
+    label->setText(caption);
+    const QFontMetrics metrics(label->font());
+    place(label, twips(label, "Left"), twips(label, "Top"),
+          float(metrics.horizontalAdvance(caption)) * TwipsPerPixel,
+          float(metrics.height()) * TwipsPerPixel);
+}
+
+QFont defaultFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(DefaultFontPixels);
+    return font;
+}
+
+QFont serifFont(int pixelSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+QLabel* makeLabel(QWidget* parent, float left, float top, float width, float height)
+{
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(label, left, top, width, height);
+    return label;
+}
+
+QLabel* makeHeading(QWidget* parent, const QString& caption, int pixelSize, float left, float top,
+                    float width, float height)
+{
+    QLabel* label = makeLabel(parent, left, top, width, height);
+    label->setFont(serifFont(pixelSize));
+    setCaption(label, caption);
+    return label;
+}
+} // namespace
+
+TopTen::TopTen()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Top Ten High Scores"));
+    setWindowIcon(SpriteSheets::topTenIcon());
+    setFont(defaultFont());
+    setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
+    buildHeadings();
+    buildRows();
+    ClearIt = new QPushButton(QStringLiteral("Clear Top Ten"), this);
+    place(ClearIt, 0, 3600, 1215, 375);
+    connect(ClearIt, &QPushButton::clicked, this, &TopTen::ClearIt_Click);
+}
+
+void TopTen::buildHeadings()
+{
+    Label1 = makeHeading(this, QStringLiteral("Top Ten Highest Scores"), TitleFontPixels, 0, 0, 3165, 360);
+    QPalette palette = Label1->palette();
+    palette.setColor(QPalette::WindowText, TitleBlue);
+    Label1->setPalette(palette);
+    Label3 = makeHeading(this, QStringLiteral("Name"), ColumnFontPixels, 120, 600, 600, 285);
+    Label2 = makeHeading(this, QStringLiteral("Score"), ColumnFontPixels, 4440, 600, 570, 285);
+}
+
+void TopTen::buildRows()
+{
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        const float top = FirstRowTop + RowStep * float(rank - 1);
+        names_[size_t(rank - 1)] = makeLabel(this, NameLeft, top, EmptyLabelWidth, EmptyLabelHeight);
+        scores_[size_t(rank - 1)] = makeLabel(this, ScoreLeft, top, EmptyLabelWidth, EmptyLabelHeight);
+    }
+}
+
+float TopTen::outerWidth() const { return ClientWidth + FrameWidth; }
+
+void TopTen::moveTo(float leftTwips, float topTwips)
+{
+    left_ = leftTwips;
+    top_ = topTwips;
+    move(pixels(leftTwips), pixels(topTwips));
+}
+
+void TopTen::Form_Load()
+{
+    moveTo(ScreenCorner, ScreenCorner);
+    setLeft(Label1, (outerWidth() - twips(Label1, "Width")) / 2);
+    setLeft(ClearIt, (outerWidth() - twips(ClearIt, "Width")) / 2);
+    LoadTopTen();
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        const TopEntry& entry = TopList[size_t(rank - 1)];
+        setCaption(Name(rank), entry.Name);
+        setCaption(Score(rank), entry.Score);
+    }
+}
+
+void TopTen::ClearIt_Click()
+{
+    if (runtime().msgBox(ClearQuestion, Title, Runtime::Buttons::YesNo) != Runtime::Answer::Yes)
+        return;
+    ResetTopTen();
+    Form_Load();
+}
+
+void TopTen::closeEvent(QCloseEvent* event)
+{
+    loaded_ = false;
+    event->accept();
+}

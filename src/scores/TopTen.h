@@ -1,16 +1,60 @@
 #pragma once
-// Placeholder: the top ten window lands with the options.
+// The top ten window: one row per rank, the name on the left and the score on the right,
+// and one action, clearing the list after a confirmation. There is one window object for
+// the whole run; closing it only unloads it (hides it), and the next showing loads it
+// afresh.
+//
+// Every control keeps its position and size in twips as float (dynamic properties "Left",
+// "Top", "Width", "Height"); the pixels on screen are twips / 15.
+
 #include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QPushButton;
 
 class TopTen : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int Ranks = 10;
+
     TopTen();
+
     void Form_Load();
+    void ClearIt_Click();
+
     // True while the window is loaded (shown and not closed since).
     bool loaded() const { return loaded_; }
     void setLoaded(bool value) { loaded_ = value; }
 
+    // The window's outer width in twips: the client area plus the window frame.
+    float outerWidth() const;
+    // The window's position on the screen in twips.
+    float Left() const { return left_; }
+    float Top() const { return top_; }
+
+    // NameOne ... NameTen and ScoreOne ... ScoreTen, by rank 1 to 10.
+    QLabel* Name(int rank) const { return names_.at(size_t(rank - 1)); }
+    QLabel* Score(int rank) const { return scores_.at(size_t(rank - 1)); }
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QPushButton* ClearIt;
+
+protected:
+    // The close box unloads the window.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void buildHeadings();
+    void buildRows();
+    void moveTo(float leftTwips, float topTwips);
+
+    std::array<QLabel*, Ranks> names_{};
+    std::array<QLabel*, Ranks> scores_{};
     bool loaded_ = false;
+    float left_ = 0;
+    float top_ = 0;
 };
