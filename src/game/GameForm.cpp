@@ -128,8 +128,11 @@ void GameForm::buildControls()
     pointBox_ = new FormLabel(playfield_, 1920.0f, 0.0f, 930.0f, 285.0f);
     for (FormLabel* label : {levBox_, pointBox_})
         label->setFont(labelFont());
-    levBox_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0)"));
-    pointBox_->setStyleSheet(QStringLiteral("color: rgb(0, 128, 0)"));
+    for (auto [label, colour] : {std::pair{levBox_, Red}, std::pair{pointBox_, DarkGreen}}) {
+        QPalette text = label->palette();
+        text.setColor(QPalette::WindowText, colour);
+        label->setPalette(text);
+    }
     levBox_->setCaption(QStringLiteral("Level : 0"));
     pointBox_->setCaption(QStringLiteral("Points : 0"));
 
