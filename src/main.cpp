@@ -5,8 +5,12 @@
 #include "platform/SpriteSheets.h"
 #include "shared/Forms.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QHash>
+#include <QLabel>
 #include <QScreen>
+#include <QTextStream>
 #include <algorithm>
 #include <cmath>
 
@@ -18,6 +22,59 @@ int spriteScaleForScreen()
     const double ratio = screen ? screen->devicePixelRatio() : 1.0;
     return std::max(1, int(std::ceil(ratio)));
 }
+
+// With CRAWLIX_TRACE=1 the program tells on standard error what a player sees change: a
+// window shown or hidden, a button enabled or disabled, a label painted with a new text.
+// The end-to-end tests read it; it changes nothing in the game.
+class ScreenTrace : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Paint:
+            if (auto* label = qobject_cast<QLabel*>(watched))
+                labelPainted(label);
+            break;
+        case QEvent::Show:
+        case QEvent::Hide:
+            if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
+                say(QStringLiteral("window %1: %2")
+                        .arg(event->type() == QEvent::Show ? "shown" : "hidden",
+                             widget->windowTitle()));
+            break;
+        case QEvent::EnabledChange:
+            if (auto* button = qobject_cast<QAbstractButton*>(watched))
+                say(QStringLiteral("button %1: %2")
+                        .arg(button->isEnabled() ? "enabled" : "disabled", button->text()));
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void labelPainted(QLabel* label)
+    {
+        auto shown = lastText_.find(label);
+        if (shown == lastText_.end()) {
+            connect(label, &QObject::destroyed, this,
+                    [this, label] { lastText_.remove(label); });
+            shown = lastText_.insert(label, QString());
+        } else if (*shown == label->text()) {
+            return;
+        }
+        *shown = label->text();
+        say(QStringLiteral("label: %1").arg(label->text()));
+    }
+
+    void say(const QString& line)
+    {
+        QTextStream(stderr) << "crawlix-trace: " << line << Qt::endl;
+    }
+
+    QHash<const QObject*, QString> lastText_;
+};
 } // namespace
 
 int main(int argc, char* argv[])
@@ -27,6 +84,10 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(true);
     QtRuntime services;
     setRuntime(&services);
+
+    ScreenTrace trace;
+    if (qEnvironmentVariable("CRAWLIX_TRACE") == QStringLiteral("1"))
+        app.installEventFilter(&trace);
 
     PictureBox::setSpriteScale(spriteScaleForScreen());
     Audio::open();

@@ -1,0 +1,38 @@
+# What makes an installed Crawlix a proper desktop game: a `crawlix` command on the PATH,
+# the desktop entry, the icon in the hicolor theme and the AppStream metainfo.
+# The program itself with its sounds and songs goes to ${CRAWLIX_GAME_DIR} (see
+# CMakeLists.txt); the game finds them beside its real file.
+
+set(CRAWLIX_APP_ID "io.github.crawlix.Crawlix")
+set(CRAWLIX_ICON_SIZES 16 32 48 64 128 256)
+
+# bin/crawlix is a relative symlink into the game folder, so the prefix can be moved and
+# the program still sees its own folder (Qt resolves the link through /proc/self/exe).
+if(IS_ABSOLUTE "${CRAWLIX_GAME_DIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
+  message(FATAL_ERROR "CRAWLIX_GAME_DIR and CMAKE_INSTALL_BINDIR must be relative to the prefix")
+endif()
+file(RELATIVE_PATH crawlix_link_target "/prefix/${CMAKE_INSTALL_BINDIR}"
+     "/prefix/${CRAWLIX_GAME_DIR}/crawlix")
+set(crawlix_launcher "${CMAKE_BINARY_DIR}/launcher/crawlix")
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/launcher")
+file(CREATE_LINK "${crawlix_link_target}" "${crawlix_launcher}" SYMBOLIC)
+install(FILES "${crawlix_launcher}" DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(crawlix_desktop_dir "${CMAKE_CURRENT_SOURCE_DIR}/assets/desktop")
+install(FILES "${crawlix_desktop_dir}/${CRAWLIX_APP_ID}.desktop"
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES "${crawlix_desktop_dir}/${CRAWLIX_APP_ID}.metainfo.xml"
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+
+set(crawlix_icon_dir "${CMAKE_CURRENT_SOURCE_DIR}/assets/icons")
+foreach(size ${CRAWLIX_ICON_SIZES})
+  set(icon "${crawlix_icon_dir}/crawlix-${size}.png")
+  if(EXISTS "${icon}")
+    install(FILES "${icon}" RENAME "${CRAWLIX_APP_ID}.png"
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
+  endif()
+endforeach()
+if(EXISTS "${crawlix_icon_dir}/crawlix.svg")
+  install(FILES "${crawlix_icon_dir}/crawlix.svg" RENAME "${CRAWLIX_APP_ID}.svg"
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+endif()
