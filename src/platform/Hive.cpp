@@ -46,9 +46,10 @@ CREATE TABLE registry_values (
 PRAGMA user_version = 1;
 )sql";
 
-// A rollback journal synced at every commit: a write the game has made survives a crash
-// or a power cut, and a write cut off halfway is rolled back by the next opener.
-constexpr auto Settings = "PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON;"
+// A rollback journal synced at every commit: a write cut off halfway is rolled back by the
+// next opener. EXTRA also syncs the folder once the journal is gone, so a score written
+// just before a power cut is not rolled back by a journal that comes back to life.
+constexpr auto Settings = "PRAGMA synchronous = EXTRA; PRAGMA foreign_keys = ON;"
                           " PRAGMA journal_mode = DELETE;";
 
 constexpr auto SelectKey = "SELECT path FROM registry_keys WHERE path = ?1";
