@@ -1,0 +1,247 @@
+// Game over: the explosion, the cleared field, the top ten prompt, and a whole game played
+// through the real window.
+
+#include "test_game_support.h"
+
+#include "game/Playfield.h"
+#include "scores/TopTenTable.h"
+
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+// Counts the paint events a picture receives.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+// The scripted runtime, with a look at the window whenever the game goes to sleep.
+class SleepWatcher final : public Runtime {
+public:
+    SleepWatcher(ScriptedRuntime& inner, std::function<void()> look)
+        : inner_(inner), look_(std::move(look)) { setRuntime(this); }
+    ~SleepWatcher() override { setRuntime(&inner_); }
+    int sleeps = 0;
+
+    void randomize() override { inner_.randomize(); }
+    void seed(uint32_t value) override { inner_.seed(value); }
+    float rnd() override { return inner_.rnd(); }
+    double monotonicSeconds() override { return inner_.monotonicSeconds(); }
+    void sleepMs(int milliseconds) override
+    {
+        ++sleeps;
+        look_();
+        inner_.sleepMs(milliseconds);
+    }
+    void doEvents() override { inner_.doEvents(); }
+    Answer msgBox(const QString& text, const QString& title, Buttons buttons) override
+    {
+        return inner_.msgBox(text, title, buttons);
+    }
+    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override
+    {
+        return inner_.inputBox(prompt, title, defaultText);
+    }
+    QString appPath() override { return inner_.appPath(); }
+    QSize screenTwips() override { return inner_.screenTwips(); }
+    [[noreturn]] void fatalError(int code, const QString& description) override
+    {
+        inner_.fatalError(code, description);
+    }
+
+private:
+    ScriptedRuntime& inner_;
+    std::function<void()> look_;
+};
+} // namespace
+
+class GameOver : public QObject {
+    Q_OBJECT
+private slots:
+    void gameOverExplodesHoldsAndClearsTheField();
+    void theExplosionIsDrawnBeforeTheHold();
+    void allTwelveBombsAreHiddenWithSixStillBombs();
+    void theNextSetupLeavesTheExplodingBugsLastColumnsAndRow();
+    void theNamePromptRepeatsWhileTheAnswerIsEmpty();
+    void aTieWithRankTenGetsNoPrompt();
+    void aDamagedRankTenScoreCountsAsNothing();
+    void aScriptedGamePlayedThroughTheWindowIsStored();
+};
+
+void GameOver::gameOverExplodesHoldsAndClearsTheField()
+{
+    LoadedGame g(QStringLiteral("4"));
+    GameForm& form = g.game();
+    form.NewMenu_Click();
+    Points = 0;
+    form.EndGame(g.bomb(5));
+    QCOMPARE(g.sounds, QStringList{QStringLiteral("explode.wav")});
+    QCOMPARE(g.rt.sleeps, QList<int>{3700});
+    QVERIFY(!g.timerOn());
+    QVERIFY(!form.Pauser()->isEnabled());
+    QVERIFY(!form.Kill()->isEnabled());
+    QVERIFY(form.TopTenView()->isEnabled());
+    QVERIFY(form.OptionMenu()->isEnabled());
+    QVERIFY(!g.bug().Visible());
+    for (int i = 0; i < 9; ++i)
+        QVERIFY(!g.bomb(i).Visible());
+    QCOMPARE(pictureArea(g.bomb(5), 0, 0, 32, 32), explodedBomb());
+    QCOMPARE(pictureArea(g.bug(), 0, 0, 100, 109), explodingBug());
+    // The labels keep the final level and points.
+    QCOMPARE(form.LevBox()->Caption(), QStringLiteral("Level : 4"));
+    QCOMPARE(form.PointBox()->Caption(), QStringLiteral("Points : 0"));
+    QVERIFY(g.rt.inputs.isEmpty());
+}
+
+void GameOver::theExplosionIsDrawnBeforeTheHold()
+{
+    // The hold is a sleep in which nothing is painted: by then the bomb and the bug must
+    // have been repainted with the explosion, and the timer must be off.
+    LoadedGame g;
+    g.game().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.game()));
+    g.game().NewMenu_Click();
+    g.clearBombsAwayFromBug();
+    g.putOnBug(2);
+    QCoreApplication::processEvents();
+
+    PaintCounter bombPaints(g.bomb(2));
+    PaintCounter bugPaints(g.bug());
+    SleepWatcher watcher(g.rt, [&] {
+        QCOMPARE(bombPaints.count, 1);
+        QCOMPARE(bugPaints.count, 1);
+        QVERIFY(!g.timerOn());
+        const QImage shot = g.game().playfield()->grab().toImage();
+        const QPoint centre(int(g.bomb(2).Left() / 15) + 16, int(g.bomb(2).Top() / 15) + 16);
+        QCOMPARE(shot.pixelColor(centre), explodedBomb().pixelColor(16, 16));
+    });
+    g.game().Timer1_Timer();
+    QCOMPARE(watcher.sleeps, 1);
+}
+
+void GameOver::allTwelveBombsAreHiddenWithSixStillBombs()
+{
+    LoadedGame g(QStringLiteral("1"), QStringLiteral("6"));
+    g.game().NewMenu_Click();
+    QCOMPARE(g.game().bombElementCount(), 12);
+    g.game().Kill_Click();
+    for (int i = 0; i < 12; ++i)
+        QVERIFY(!g.bomb(i).Visible());
+}
+
+void GameOver::theNextSetupLeavesTheExplodingBugsLastColumnsAndRow()
+{
+    LoadedGame g;
+    g.game().NewMenu_Click();
+    g.game().Kill_Click();
+    g.game().NewMenu_Click();
+    QVERIFY(g.bug().Visible());
+    QCOMPARE(pictureArea(g.bug(), 0, 0, 97, 108), sheetCell(SpriteSheets::bug(PictureBox::spriteScale()), 0, 0, 97, 108));
+    QCOMPARE(pictureArea(g.bug(), 97, 0, 3, 109), explodingBug().copy(97 * PictureBox::spriteScale(), 0, 3 * PictureBox::spriteScale(), 109 * PictureBox::spriteScale()));
+    QCOMPARE(pictureArea(g.bug(), 0, 108, 100, 1), explodingBug().copy(0, 108 * PictureBox::spriteScale(), 100 * PictureBox::spriteScale(), PictureBox::spriteScale()));
+    // The bomb that exploded shows the plain bomb again.
+    QCOMPARE(pictureArea(g.bomb(0), 0, 0, 32, 32), plainBomb());
+}
+
+void GameOver::theNamePromptRepeatsWhileTheAnswerIsEmpty()
+{
+    LoadedGame g;
+    ResetTopTen();
+    LoadTopTen();
+    QStringList written;
+    setTopTenWriteObserver([&](const QString& name) { written << name; });
+    g.game().NewMenu_Click();
+    Points = 5;
+    g.rt.inputAnswers = {QString(), QString(), QStringLiteral("Zed")};
+    g.game().Kill_Click();
+    setTopTenWriteObserver(nullptr);
+    QCOMPARE(g.rt.inputs.size(), 3);
+    for (const auto& call : g.rt.inputs) {
+        QCOMPARE(call.prompt, QStringLiteral("Enter your name to be added to the Top Ten List."));
+        QCOMPARE(call.title, QStringLiteral("Top Ten Addition"));
+        QVERIFY(call.defaultText.isEmpty());
+    }
+    // Entered at rank 1 of the empty list: twenty writes, and the list reloaded.
+    QCOMPARE(written.size(), 20);
+    QCOMPARE(TopList[0].Name, QStringLiteral("Zed"));
+    QCOMPARE(TopList[0].Score, QStringLiteral("5"));
+    QCOMPARE(TopList[1].Name, QStringLiteral("(Available)"));
+}
+
+void GameOver::aTieWithRankTenGetsNoPrompt()
+{
+    LoadedGame g;
+    for (auto& entry : TopList)
+        entry = {QStringLiteral("Old"), QStringLiteral("40")};
+    g.game().NewMenu_Click();
+    Points = 40;
+    g.game().Kill_Click();
+    QVERIFY(g.rt.inputs.isEmpty());
+
+    g.game().NewMenu_Click();
+    Points = 41;
+    g.rt.inputAnswers = {QStringLiteral("New")};
+    g.game().Kill_Click();
+    QCOMPARE(g.rt.inputs.size(), 1);
+}
+
+void GameOver::aDamagedRankTenScoreCountsAsNothing()
+{
+    LoadedGame g;
+    TopList[9].Score = QStringLiteral("lots");
+    g.game().NewMenu_Click();
+    Points = 0;
+    g.game().Kill_Click();
+    QVERIFY(g.rt.inputs.isEmpty());
+    g.game().NewMenu_Click();
+    Points = 1;
+    g.rt.inputAnswers = {QStringLiteral("Ann")};
+    g.game().Kill_Click();
+    QCOMPARE(g.rt.inputs.size(), 1);
+}
+
+void GameOver::aScriptedGamePlayedThroughTheWindowIsStored()
+{
+    LoadedGame g;
+    ResetTopTen();
+    LoadTopTen();
+    GameForm& form = g.game();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    form.NewMenu()->trigger();
+    QVERIFY(g.timerOn());
+    for (Qt::Key key : {Qt::Key_E, Qt::Key_R, Qt::Key_F})
+        QTest::keyClick(&form, key);
+    QCOMPARE(form.Tag(), QStringLiteral("698270"));
+
+    // Climb to the goal while the bombs fly: the hidden mode lets them pass.
+    while (g.rt.messages.isEmpty()) {
+        QTest::keyClick(form.playfield(), Qt::Key_Up);
+        QTest::qWait(20);
+        QVERIFY(g.timerOn() || !g.rt.messages.isEmpty());
+    }
+    QCOMPARE(g.rt.messages[0].text, QStringLiteral("Congradulations, you beat level 1!!!"));
+    QCOMPARE(Points, 10);
+
+    g.rt.inputAnswers = {QStringLiteral("Tester")};
+    QTest::mouseClick(form.Kill(), Qt::LeftButton);
+    QVERIFY(!g.timerOn());
+    QCOMPARE(g.rt.inputs.size(), 1);
+    QCOMPARE(TopList[0].Name, QStringLiteral("Tester"));
+    QCOMPARE(TopList[0].Score, QStringLiteral("10"));
+    ReadRegValue(TopTenKey, QStringLiteral("Name One"));
+    QCOMPARE(RegObjValue(), QStringLiteral("Tester"));
+    ReadRegValue(TopTenKey, QStringLiteral("Score One"));
+    QCOMPARE(RegObjValue(), QStringLiteral("10"));
+}
+
+QTEST_MAIN(GameOver)
+#include "test_game_over.moc"
