@@ -9,6 +9,7 @@
 #include <QTest>
 #include <SDL_mixer.h>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -37,6 +38,7 @@ private slots:
     void aBackslashTailFromTheProgramFolderIsFound();
     void withoutAnAudioDeviceEverythingIsAHarmlessNoOp();
     void closingStopsTheEffectAndMayBeRepeated();
+    void openingTheAudioLeavesTerminationSignalsAlone();
 
 private:
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -167,6 +169,25 @@ void SoundEffects::closingStopsTheEffectAndMayBeRepeated()
     QVERIFY(Audio::open());
     QVERIFY(Audio::open());
     QCOMPARE(Mix_Playing(-1), 0);
+}
+
+void SoundEffects::openingTheAudioLeavesTerminationSignalsAlone()
+{
+    // Ctrl+C in a terminal and TERM at logout must still end the game, so the signals keep
+    // the system's default action (the test harness's own handlers are put back after).
+    Audio::close();
+    for (int signal : {SIGINT, SIGTERM}) {
+        struct sigaction harness = {};
+        struct sigaction systemDefault = {};
+        systemDefault.sa_handler = SIG_DFL;
+        QCOMPARE(sigaction(signal, &systemDefault, &harness), 0);
+        const bool opened = Audio::open();
+        struct sigaction afterOpen = {};
+        sigaction(signal, &harness, &afterOpen);
+        Audio::close();
+        QVERIFY(opened);
+        QVERIFY(afterOpen.sa_handler == SIG_DFL);
+    }
 }
 
 QTEST_GUILESS_MAIN(SoundEffects)
