@@ -1,0 +1,292 @@
+# Shared by the end-to-end scripts: each runs the real program on an X server of its own
+# (Xvfb on a free display), with a fresh data folder, silent audio, and the program's
+# screen trace (CRAWLIX_TRACE=1) in a log. Everything started here is ended on exit.
+#
+# Usage inside a script:  source "$(dirname "$0")/common.bash" "$@"
+# Exit codes: 0 passed, 1 failed (with what was seen), 77 skipped.
+
+set -euo pipefail
+
+if [ $# -lt 1 ] || [ ! -x "$1" ]; then
+  echo "usage: bash $0 path/to/crawlix" >&2
+  exit 1
+fi
+CRAWLIX=$(readlink -f "$1")
+E2E_NAME=$(basename "$0" .sh)
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/crawlix-e2e-$E2E_NAME.XXXXXX")
+ARTIFACTS="${CRAWLIX_BUILD_DIR:-$PWD}/e2e-artifacts/$E2E_NAME"
+rm -rf "$ARTIFACTS"
+mkdir -p "$ARTIFACTS" "$E2E_TMP/data" "$E2E_TMP/run" "$E2E_TMP/elsewhere"
+chmod 700 "$E2E_TMP/run"
+
+export XDG_DATA_HOME="$E2E_TMP/data"
+export XDG_RUNTIME_DIR="$E2E_TMP/run"
+export SDL_AUDIODRIVER=dummy
+export QT_QPA_PLATFORM=xcb
+export CRAWLIX_TRACE=1
+unset WAYLAND_DISPLAY SESSION_MANAGER
+HIVE="$XDG_DATA_HOME/crawlix/registry.db"
+
+APP_PID=""
+APP_LOG=""
+RUN_COUNT=0
+XVFB_PID=""
+# Where the pointer rests between clicks: bare root window, away from every window, so
+# that no window of the game takes the keyboard focus by accident.
+readonly REST_X=1015 REST_Y=760
+
+e2e_cleanup() {
+  stop_game
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+say() { echo "[$E2E_NAME] $*"; }
+
+# --- what was seen, for a failure report ----------------------------------------------
+
+list_windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '.*' 2>/dev/null); do
+    echo "  window $w \"$(xdotool getwindowname "$w" 2>/dev/null)\"" \
+      "$(xdotool getwindowgeometry "$w" 2>/dev/null | tr -s ' \n' ' ')"
+  done
+}
+
+screenshot() {
+  import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true
+}
+
+# Reports to standard error, so the report is seen even from inside $(...).
+fail() {
+  {
+  echo "FAIL [$E2E_NAME]: $*"
+  if [ -n "${DISPLAY:-}" ]; then
+    echo "Visible windows:"
+    list_windows
+    screenshot failure
+    echo "Screenshot: $ARTIFACTS/failure.png"
+  fi
+  if [ -n "$APP_LOG" ] && [ -f "$APP_LOG" ]; then
+    echo "Program output (last 40 lines of $APP_LOG):"
+    tail -n 40 "$APP_LOG"
+  fi
+  if [ -f "$HIVE" ]; then
+    echo "Hive:"
+    sqlite3 -cmd ".timeout 2000" "$HIVE" \
+      "SELECT key_path, name, quote(CAST(data AS TEXT)) FROM registry_values" 2>&1 || true
+  fi
+  } >&2
+  exit 1
+}
+
+skip() {
+  echo "SKIP [$E2E_NAME]: $*"
+  exit 77
+}
+
+need() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps)"
+  done
+}
+
+# --- waiting ---------------------------------------------------------------------------
+
+# wait_until SECONDS COMMAND...: polls the command until it succeeds; false on timeout.
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  while ! "$@" 2>/dev/null; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+
+# --- the X server ----------------------------------------------------------------------
+
+x_ready() { xdpyinfo -display "$1" >/dev/null 2>&1; }
+
+# Starts Xvfb on a free display of its own. Displays are tried from a number drawn from
+# the process id upwards, so scripts running side by side rarely meet; a display taken
+# meanwhile makes Xvfb quit, and the next one is tried.
+start_x() {
+  need Xvfb xdpyinfo xdotool import sqlite3
+  local display attempt
+  display=$((200 + $$ % 500))
+  for attempt in $(seq 1 20); do
+    display=$((display + 1))
+    [ -e "/tmp/.X$display-lock" ] && continue
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    if wait_until 10 x_ready ":$display" && kill -0 "$XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$display"
+      xdotool mousemove "$REST_X" "$REST_Y"
+      say "X server on $DISPLAY"
+      return 0
+    fi
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  done
+  fail "no X server could be started: $(cat "$E2E_TMP/xvfb.log")"
+}
+
+# --- the program -----------------------------------------------------------------------
+
+# start_game [PROGRAM]: starts the program (by default the one under test) from a folder
+# that is not its own.
+start_game() {
+  local program=${1:-$CRAWLIX}
+  RUN_COUNT=$((RUN_COUNT + 1))
+  APP_LOG="$ARTIFACTS/run$RUN_COUNT.log"
+  (cd "$E2E_TMP/elsewhere" && exec "$program") >"$APP_LOG" 2>&1 &
+  APP_PID=$!
+  say "started run $RUN_COUNT (pid $APP_PID)"
+}
+
+game_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }
+
+stop_game() {
+  [ -n "$APP_PID" ] || return 0
+  if game_running; then
+    kill "$APP_PID" 2>/dev/null || true
+    wait_until 5 bash -c "! kill -0 $APP_PID" || kill -9 "$APP_PID" 2>/dev/null || true
+  fi
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
+# expect_program_end SECONDS: the program must end by itself.
+expect_program_end() {
+  wait_until "$1" bash -c "! kill -0 $APP_PID" ||
+    fail "the program did not end within $1 s"
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
+traced() { grep -qF -- "crawlix-trace: $1" "$APP_LOG"; }
+
+expect_trace() {
+  wait_until "${2:-10}" traced "$1" || fail "the screen never showed \"$1\""
+}
+
+# --- windows ---------------------------------------------------------------------------
+
+# The visible window with exactly this title, or nothing.
+find_window() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+window_shown() { [ -n "$(find_window "$1")" ]; }
+window_gone() { [ -z "$(find_window "$1")" ]; }
+
+# The game window has an empty title (X shows the program's name): a visible window of
+# the program with no title of its own.
+find_game_window() {
+  local w name
+  [ -n "$APP_PID" ] || return 0
+  for w in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
+    name=$(xdotool getwindowname "$w" 2>/dev/null) || continue
+    if [ -z "$name" ] || [ "$name" = crawlix ]; then
+      echo "$w"
+      return 0
+    fi
+  done
+}
+
+game_window_shown() { [ -n "$(find_game_window)" ]; }
+game_window_gone() { [ -z "$(find_game_window)" ]; }
+
+# wait_window TITLE [SECONDS]: prints the window's id.
+wait_window() {
+  wait_until "${2:-10}" window_shown "$1" || fail "no window \"$1\" within ${2:-10} s"
+  find_window "$1"
+}
+
+wait_game_window() {
+  wait_until "${1:-10}" game_window_shown || fail "no game window within ${1:-10} s"
+  find_game_window
+}
+
+# Sets WX, WY, WW, WH to the window's position and size on the screen.
+window_geometry() {
+  local X Y WIDTH HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
+}
+
+# click X Y: a left click, then the pointer goes back to rest on the bare root window.
+click() {
+  xdotool mousemove --sync "$1" "$2" click 1
+  sleep 0.1
+  xdotool mousemove "$REST_X" "$REST_Y"
+}
+
+# keys WINDOW KEY...: gives the window the keyboard focus and types the keys.
+keys() {
+  local window=$1
+  shift
+  timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  xdotool key --delay 40 "$@"
+}
+
+# --- the hive --------------------------------------------------------------------------
+
+# hive_value KEY NAME: the stored text (without its zero byte) of a value below
+# HKEY_LOCAL_MACHINE\Software\Crawlix\KEY.
+hive_value() {
+  [ -f "$HIVE" ] || return 0
+  sqlite3 -cmd ".timeout 3000" "$HIVE" \
+    "SELECT CAST(substr(data, 1, length(data) - 1) AS TEXT) FROM registry_values
+     WHERE key_path = 'HKEY_LOCAL_MACHINE\\Software\\Crawlix\\$1' AND name = '$2';"
+}
+
+hive_has() { [ "$(hive_value "$1" "$2")" = "$3" ]; }
+
+expect_hive() {
+  wait_until "${4:-5}" hive_has "$1" "$2" "$3" ||
+    fail "the hive holds \"$(hive_value "$1" "$2")\" for $1 \\ $2, not \"$3\""
+}
+
+readonly RANK_WORDS=(One Two Three Four Five Six Seven Eight Nine Ten)
+
+expect_empty_top_ten() {
+  local word
+  for word in "${RANK_WORDS[@]}"; do
+    expect_hive "Top Ten List" "Name $word" "(Available)"
+    expect_hive "Top Ten List" "Score $word" "0"
+  done
+}
+
+# --- steps every scenario shares -------------------------------------------------------
+
+# Buttons of the options window, in pixels from its top left corner (twips / 15).
+readonly OPTIONS_SAVE_X=48 OPTIONS_SAVE_Y=284 OPTIONS_CANCEL_X=256 OPTIONS_CANCEL_Y=284
+
+click_in_window() {
+  window_geometry "$1"
+  click $((WX + $2)) $((WY + $3))
+}
+
+# A first run up to the game window: the options window comes at once; Save leads on.
+first_run_to_game() {
+  local options
+  options=$(wait_window "Crawlix Options" 15)
+  click_in_window "$options" $OPTIONS_SAVE_X $OPTIONS_SAVE_Y
+  wait_game_window 15 >/dev/null
+  wait_until 5 window_gone "Crawlix Options" || fail "the options window stayed after Save"
+}
+
+# "&Exit" from the game window's menu; the program must end.
+exit_from_menu() {
+  keys "$(wait_game_window)" alt+g
+  sleep 0.3
+  xdotool key e
+  expect_program_end 10
+}
