@@ -44,19 +44,6 @@ private slots:
         home.reset();
     }
 
-    void songTableNamesFiveSongsInOrder()
-    {
-        const std::array<const char*, 5> keys = {"ESM", "Horse", "One", "Orion", "Seek"};
-        const std::array<const char*, 5> files = {"esm.mid", "horsemen.mid", "one.mid",
-                                                  "orion.mid", "seek.mid"};
-        for (int number = 1; number <= 5; ++number) {
-            QCOMPARE(SongInfo(number).key, keys[size_t(number - 1)]);
-            QCOMPARE(SongInfo(number).file, files[size_t(number - 1)]);
-        }
-        QCOMPARE(SongInfo(2).caption, "The Four Horsemen");
-        QCOMPARE(SongInfo(5).caption, "Seek And Destroy");
-    }
-
     void randomPassesPendingEventsOnceAndThrowsAwayDrawsOfZero()
     {
         storeMusic(QStringLiteral("Random"));
