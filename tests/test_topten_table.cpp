@@ -1,0 +1,223 @@
+// The stored top ten against a real hive: the empty list, where a new score goes, how
+// many values an insertion writes, and that an insertion lands whole or not at all.
+
+#include "ScriptedRuntime.h"
+#include "TempDataHome.h"
+#include "platform/Hive.h"
+#include "scores/TopTenTable.h"
+#include "shared/Declarations.h"
+
+#include <QtTest>
+
+#include <stdexcept>
+
+namespace {
+struct Entry {
+    const char* name;
+    const char* score;
+};
+
+// Stores a whole list, rank 1 first (missing ranks are the empty place).
+void storeList(std::initializer_list<Entry> entries)
+{
+    ResetTopTen();
+    int rank = 1;
+    for (const Entry& entry : entries) {
+        WriteRegValue(TopTenKey, TopTenNameValue(rank), QString::fromUtf8(entry.name));
+        WriteRegValue(TopTenKey, TopTenScoreValue(rank), QString::fromUtf8(entry.score));
+        ++rank;
+    }
+    LoadTopTen();
+}
+
+QStringList storedScores()
+{
+    LoadTopTen();
+    QStringList scores;
+    for (const TopEntry& entry : TopList)
+        scores << entry.Score;
+    return scores;
+}
+
+QStringList storedNames()
+{
+    LoadTopTen();
+    QStringList names;
+    for (const TopEntry& entry : TopList)
+        names << entry.Name;
+    return names;
+}
+
+// Records the names of the values written while it lives.
+struct WriteLog {
+    WriteLog() { setTopTenWriteObserver([this](const QString& name) { names << name; }); }
+    ~WriteLog() { setTopTenWriteObserver(nullptr); }
+    QStringList names;
+};
+} // namespace
+
+class TopTenTable : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ResetDeclarations(); }
+    void cleanup() { ResetDeclarations(); }
+    void theValueNamesSpellTheRank();
+    void resettingWritesTheEmptyListInOrder();
+    void loadingReadsTwentyTextsAsStored();
+    void aScoreOnTheEmptyListGoesToRankOneWithTwentyWrites();
+    void aTieGoesBelowEveryEqualScore();
+    void scoresCompareAsNumbersNotAsText();
+    void justAboveRankTenReplacesItWithTwoWrites();
+    void noPlaceMeansNothingWritten();
+    void aScoreThatIsNotANumberCountsAsNothing();
+    void anInsertionStoppedHalfwayLeavesTheOldListWhole();
+    void anotherCopysFreshEntryIsKeptWhenTheListInMemoryIsStale();
+};
+
+void TopTenTable::theValueNamesSpellTheRank()
+{
+    QCOMPARE(TopTenNameValue(1), QStringLiteral("Name One"));
+    QCOMPARE(TopTenScoreValue(7), QStringLiteral("Score Seven"));
+    QCOMPARE(TopTenNameValue(10), QStringLiteral("Name Ten"));
+}
+
+void TopTenTable::resettingWritesTheEmptyListInOrder()
+{
+    TempDataHome home;
+    WriteLog log;
+    ResetTopTen();
+    QCOMPARE(log.names.size(), 20);
+    QCOMPARE(log.names[0], QStringLiteral("Name One"));
+    QCOMPARE(log.names[1], QStringLiteral("Score One"));
+    QCOMPARE(log.names[19], QStringLiteral("Score Ten"));
+    QVERIFY(TopList[0].Name.isEmpty()); // the list in memory is the caller's to reload
+    QCOMPARE(storedNames(), QStringList(10, QStringLiteral("(Available)")));
+    QCOMPARE(storedScores(), QStringList(10, QStringLiteral("0")));
+}
+
+void TopTenTable::loadingReadsTwentyTextsAsStored()
+{
+    TempDataHome home;
+    LoadTopTen();
+    QCOMPARE(storedScores(), QStringList(10, QString()));
+    WriteRegValue(TopTenKey, QStringLiteral("Score Three"), QStringLiteral(" 12ab"));
+    LoadTopTen();
+    QCOMPARE(TopList[2].Score, QStringLiteral(" 12ab"));
+}
+
+void TopTenTable::aScoreOnTheEmptyListGoesToRankOneWithTwentyWrites()
+{
+    TempDataHome home;
+    ResetTopTen();
+    LoadTopTen();
+    WriteLog log;
+    InsertTopTen(QStringLiteral("Ann"), 10);
+    QCOMPARE(log.names.size(), 20);
+    QCOMPARE(log.names.first(), QStringLiteral("Name Ten"));
+    QCOMPARE(log.names[1], QStringLiteral("Score Ten"));
+    QCOMPARE(log.names[2], QStringLiteral("Name Nine"));
+    QCOMPARE(log.names[18], QStringLiteral("Name One"));
+    QCOMPARE(log.names.last(), QStringLiteral("Score One"));
+    QCOMPARE(storedNames().first(), QStringLiteral("Ann"));
+    QCOMPARE(storedScores(), (QStringList{"10", "0", "0", "0", "0", "0", "0", "0", "0", "0"}));
+}
+
+void TopTenTable::aTieGoesBelowEveryEqualScore()
+{
+    TempDataHome home;
+    storeList({{"A", "500"}, {"B", "300"}, {"C", "300"}, {"D", "200"}});
+    InsertTopTen(QStringLiteral("New"), 300);
+    QCOMPARE(storedNames().mid(0, 6), (QStringList{"A", "B", "C", "New", "D", "(Available)"}));
+    QCOMPARE(storedScores().mid(0, 5), (QStringList{"500", "300", "300", "300", "200"}));
+}
+
+void TopTenTable::scoresCompareAsNumbersNotAsText()
+{
+    TempDataHome home;
+    storeList({{"Hundred", "100"}, {"NinetyNine", "99"}});
+    InsertTopTen(QStringLiteral("New"), 100);
+    QCOMPARE(storedNames().mid(0, 3), (QStringList{"Hundred", "New", "NinetyNine"}));
+    InsertTopTen(QStringLiteral("Nine"), 9);
+    QCOMPARE(storedNames()[3], QStringLiteral("Nine"));
+}
+
+void TopTenTable::justAboveRankTenReplacesItWithTwoWrites()
+{
+    TempDataHome home;
+    storeList({{"1", "100"}, {"2", "90"}, {"3", "80"}, {"4", "70"}, {"5", "60"},
+               {"6", "50"}, {"7", "40"}, {"8", "30"}, {"9", "20"}, {"10", "10"}});
+    WriteLog log;
+    InsertTopTen(QStringLiteral("(Available)"), 15);
+    QCOMPARE(log.names, (QStringList{"Name Ten", "Score Ten"}));
+    QCOMPARE(storedNames()[9], QStringLiteral("(Available)"));
+    QCOMPARE(storedScores()[9], QStringLiteral("15"));
+    QCOMPARE(storedScores()[8], QStringLiteral("20"));
+
+    // Higher than all ten: rank 1, and the old rank 10 is gone.
+    InsertTopTen(QStringLiteral("Top"), 1000);
+    QCOMPARE(storedNames().first(), QStringLiteral("Top"));
+    QCOMPARE(storedScores(), (QStringList{"1000", "100", "90", "80", "70", "60", "50", "40", "30", "20"}));
+}
+
+void TopTenTable::noPlaceMeansNothingWritten()
+{
+    TempDataHome home;
+    ResetTopTen();
+    WriteLog log;
+    InsertTopTen(QStringLiteral("Zero"), 0);
+    QVERIFY(log.names.isEmpty());
+    QCOMPARE(storedNames(), QStringList(10, QStringLiteral("(Available)")));
+}
+
+void TopTenTable::aScoreThatIsNotANumberCountsAsNothing()
+{
+    TempDataHome home;
+    storeList({{"1", "100"}, {"2", "90"}, {"3", "80"}, {"4", "70"}, {"5", "60"},
+               {"6", "50"}, {"7", "40"}, {"8", "30"}, {"9", "20"}, {"Broken", "x7"}});
+    InsertTopTen(QStringLiteral("Low"), 1);
+    QCOMPARE(storedNames()[9], QStringLiteral("Low"));
+
+    // A value removed by hand reads as empty text: it counts as 0 as well.
+    storeList({});
+    WriteRegValue(TopTenKey, TopTenScoreValue(1), QString());
+    InsertTopTen(QStringLiteral("One"), 1);
+    QCOMPARE(storedNames()[0], QStringLiteral("One"));
+}
+
+void TopTenTable::anInsertionStoppedHalfwayLeavesTheOldListWhole()
+{
+    TempDataHome home;
+    storeList({{"A", "50"}, {"B", "40"}, {"C", "30"}, {"D", "29"}, {"E", "28"},
+               {"F", "27"}, {"G", "26"}, {"H", "25"}, {"I", "24"}, {"J", "23"}});
+    const QStringList namesBefore = storedNames();
+    const QStringList scoresBefore = storedScores();
+    int writes = 0;
+    setTopTenWriteObserver([&](const QString&) {
+        if (++writes == 11)
+            throw std::runtime_error("power cut");
+    });
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, InsertTopTen(QStringLiteral("New"), 45));
+    setTopTenWriteObserver(nullptr);
+    QCOMPARE(storedNames(), namesBefore);
+    QCOMPARE(storedScores(), scoresBefore);
+
+    // The hive is usable afterwards, and the insertion lands when it runs through.
+    InsertTopTen(QStringLiteral("New"), 45);
+    QCOMPARE(storedNames().mid(0, 4), (QStringList{"A", "New", "B", "C"}));
+}
+
+void TopTenTable::anotherCopysFreshEntryIsKeptWhenTheListInMemoryIsStale()
+{
+    TempDataHome home;
+    ResetTopTen();
+    LoadTopTen(); // this copy's list in memory: all empty places
+    // Meanwhile another copy of the game stores its score.
+    WriteRegValue(TopTenKey, TopTenNameValue(1), QStringLiteral("Other"));
+    WriteRegValue(TopTenKey, TopTenScoreValue(1), QStringLiteral("50"));
+    InsertTopTen(QStringLiteral("Mine"), 40);
+    QCOMPARE(storedNames().mid(0, 3), (QStringList{"Other", "Mine", "(Available)"}));
+    QCOMPARE(storedScores().mid(0, 2), (QStringList{"50", "40"}));
+}
+
+QTEST_GUILESS_MAIN(TopTenTable)
+#include "test_topten_table.moc"
