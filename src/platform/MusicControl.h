@@ -33,7 +33,7 @@ public:
     bool playing() const;
 
     // Waits until this control's song has been loaded and started, or given up; true when
-    // nothing of it is pending any more. For tests and for a tidy shutdown.
+    // nothing of it is pending any more (tests wait with it; the game never does).
     bool waitUntilLoaded(int timeoutMs) const;
 
     // Waits until the sequencer has nothing left to load or free.
