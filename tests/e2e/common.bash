@@ -247,6 +247,16 @@ hive_value() {
      WHERE key_path = 'HKEY_LOCAL_MACHINE\\Software\\Crawlix\\$1' AND name = '$2';"
 }
 
+# set_hive_value KEY NAME TEXT: stores ASCII text with its zero byte, as the game does,
+# in a value that exists already (only while the game is not running).
+set_hive_value() {
+  local hex
+  hex=$(printf '%s' "$3" | od -An -tx1 | tr -d ' \n')
+  sqlite3 -cmd ".timeout 3000" "$HIVE" \
+    "UPDATE registry_values SET data = X'${hex}00'
+     WHERE key_path = 'HKEY_LOCAL_MACHINE\\Software\\Crawlix\\$1' AND name = '$2';"
+}
+
 hive_has() { [ "$(hive_value "$1" "$2")" = "$3" ]; }
 
 expect_hive() {

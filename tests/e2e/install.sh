@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installing into a fresh prefix: the program with its sounds and songs in lib/crawlix, a
+# crawlix command in bin, a valid desktop entry and metainfo, the icon in every size; the
+# installed game starts from any folder and knows its own folder.
+source "$(dirname "$0")/common.bash" "$@"
+
+readonly APP_ID=io.github.crawlix.Crawlix
+readonly SOUNDS=(halleluj.wav explode.wav god.wav)
+readonly SONGS=(esm.mid horsemen.mid one.mid orion.mid seek.mid)
+readonly ICON_SIZES=(16 32 48 64 128 256)
+
+need cmake desktop-file-validate appstreamcli identify
+build_dir=${CRAWLIX_BUILD_DIR:-$(dirname "$CRAWLIX")}
+[ -f "$build_dir/cmake_install.cmake" ] || skip "no build folder to install from at $build_dir"
+
+prefix="$E2E_TMP/prefix"
+# cmake --install rewrites the build folder's manifest; the player's own (kept for
+# uninstalling a real installation) is put back afterwards.
+manifest="$build_dir/install_manifest.txt"
+[ -f "$manifest" ] && cp "$manifest" "$E2E_TMP/manifest.player"
+cmake --install "$build_dir" --prefix "$prefix" >"$ARTIFACTS/install.log" 2>&1 ||
+  fail "cmake --install failed: $(tail -n 20 "$ARTIFACTS/install.log")"
+cp "$manifest" "$E2E_TMP/manifest"
+if [ -f "$E2E_TMP/manifest.player" ]; then
+  cp "$E2E_TMP/manifest.player" "$manifest"
+else
+  rm -f "$manifest"
+fi
+
+game_dir="$prefix/lib/crawlix"
+[ -x "$game_dir/crawlix" ] || fail "no program at $game_dir/crawlix"
+for file in "${SOUNDS[@]}" "${SONGS[@]}"; do
+  [ -s "$game_dir/$file" ] || fail "$file is missing beside the installed program"
+done
+[ -x "$prefix/bin/crawlix" ] || fail "no crawlix command in $prefix/bin"
+[ "$(readlink -f "$prefix/bin/crawlix")" = "$(readlink -f "$game_dir/crawlix")" ] ||
+  fail "bin/crawlix does not lead to the program in lib/crawlix"
+
+desktop="$prefix/share/applications/$APP_ID.desktop"
+metainfo="$prefix/share/metainfo/$APP_ID.metainfo.xml"
+[ -f "$desktop" ] || fail "no desktop entry at $desktop"
+[ -f "$metainfo" ] || fail "no metainfo at $metainfo"
+desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
+appstreamcli validate --no-net "$metainfo" || fail "the metainfo does not validate"
+grep -qx "Exec=crawlix" "$desktop" || fail "the desktop entry does not start the crawlix command"
+grep -qx "Icon=$APP_ID" "$desktop" || fail "the desktop entry does not name the icon $APP_ID"
+
+icons="$prefix/share/icons/hicolor"
+for size in "${ICON_SIZES[@]}"; do
+  icon="$icons/${size}x${size}/apps/$APP_ID.png"
+  [ -f "$icon" ] || fail "no ${size}px icon at $icon"
+  [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] ||
+    fail "the ${size}px icon is $(identify -format '%wx%h' "$icon")"
+done
+[ -f "$icons/scalable/apps/$APP_ID.svg" ] || fail "no scalable icon"
+say "every file is in place and valid"
+
+# The installed command, started through the link from an unrelated folder, runs the real
+# program in lib/crawlix, where the game looks for its sounds and songs.
+start_x
+start_game "$prefix/bin/crawlix"
+wait_window "Crawlix Options" 15 >/dev/null
+[ "$(readlink -f "/proc/$APP_PID/exe")" = "$(readlink -f "$game_dir/crawlix")" ] ||
+  fail "the running program is $(readlink -f "/proc/$APP_PID/exe")"
+expect_empty_top_ten
+say "the installed game starts"
+
+# Uninstalling by the manifest leaves nothing of the game behind.
+grep -qv "^$prefix/" "$E2E_TMP/manifest" && fail "the manifest names files outside $prefix"
+xargs rm -f <"$E2E_TMP/manifest"
+remaining=$(find "$prefix" -type f -o -type l)
+[ -z "$remaining" ] || fail "left after uninstalling: $remaining"
+say "passed"
