@@ -151,6 +151,7 @@ private slots:
             QCOMPARE(heading.label->palette().color(QPalette::WindowText), heading.colour);
         }
         const QFontInfo plain(form->Label3->font());
+        QCOMPARE(plain.family(), QStringLiteral("Liberation Sans"));
         QCOMPARE(plain.pixelSize(), 11);
         QVERIFY(!plain.bold());
         QCOMPARE(QFontInfo(form->RndOpt->font()).pixelSize(), 11);

@@ -33,7 +33,9 @@ constexpr double FewestStillBombs = 3;
 constexpr double MostStillBombs = 6;
 constexpr int16_t Backspace = 8;
 
-constexpr int DefaultFontPixels = 11;  // MS Sans Serif 8 pt
+// The window's default font was MS Sans Serif 8 pt; a sans serif of the same pixel size
+// keeps the captions within their boxes.
+constexpr int DefaultFontPixels = 11;
 constexpr int HeadingFontPixels = 19;  // Times New Roman 14.25 pt
 
 const QColor HeadingRed(255, 0, 0);
@@ -89,8 +91,7 @@ void autoSize(QLabel* label)
 QFont defaultFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(DefaultFontPixels);
     return font;
 }

@@ -25,7 +25,9 @@ constexpr float ScoreLeft = 4560.0f;
 constexpr float EmptyLabelWidth = 45.0f;
 constexpr float EmptyLabelHeight = 195.0f;
 
-constexpr int DefaultFontPixels = 11;  // MS Sans Serif 8 pt
+// The window's default font was MS Sans Serif 8 pt; a sans serif of the same pixel size
+// keeps the captions within their boxes.
+constexpr int DefaultFontPixels = 11;
 constexpr int TitleFontPixels = 21;    // Times New Roman 15.75 pt
 constexpr int ColumnFontPixels = 16;   // Times New Roman 12 pt
 const QColor TitleBlue(0, 0, 255);
@@ -65,8 +67,7 @@ void setCaption(QLabel* label, const QString& caption)
 QFont defaultFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(DefaultFontPixels);
     return font;
 }
