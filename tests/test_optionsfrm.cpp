@@ -113,6 +113,12 @@ private slots:
         QCOMPARE(form->StillBombs->maxLength(), 1);
         QVERIFY(form->CancelIt->isEnabled());
         QVERIFY(form->Label5->wordWrap());
+        const QFontMetrics metrics(form->Label5->font());
+        const QRect wrapped = metrics.boundingRect(QRect(QPoint(0, 0), form->Label5->size()),
+                                                   Qt::TextWordWrap, form->Label5->text());
+        QVERIFY(wrapped.height() > metrics.lineSpacing() + metrics.height() / 2);
+        QVERIFY(wrapped.height() < 2 * metrics.lineSpacing() + metrics.height() / 2);
+        QVERIFY(wrapped.height() <= form->Label5->height());
     }
 
     void controlsStandAtTheirDesignedPlaces()
