@@ -96,10 +96,9 @@ int main(int argc, char* argv[])
     ShowSplash();
     const int result = QApplication::exec();
 
-    // Whatever is still loaded goes now, so the game window stops its song before the
-    // audio device closes.
+    // However the program ends (the last window closed, or "&Exit"), whatever is still
+    // loaded goes, the music stops and the audio device closes before the program does.
     EndProgram();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    Audio::close();
     return result;
 }

@@ -10,7 +10,9 @@
 #include "shared/Forms.h"
 #include "title/Splash.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QTest>
 #include <memory>
 
@@ -209,6 +211,23 @@ private slots:
 
         QVERIFY(LoadedGameForm() != nullptr);
         QVERIFY(LoadedSplash() == nullptr);
+    }
+
+    void closingTheGameWindowOpenedFromTheTitleEndsTheProgram()
+    {
+        storeStartLevel();
+        Splash* splash = ShowSplash();
+        QTest::mouseClick(splash->clientWidget(), Qt::LeftButton, {}, QPoint(10, 300));
+        QVERIFY(LoadedGameForm() != nullptr);
+
+        // Should any window stay open, the loop would never end: a watchdog ends it.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
+        QTimer::singleShot(0, [] { LoadedGameForm()->close(); });
+        QApplication::setQuitOnLastWindowClosed(true);
+        QCOMPARE(QApplication::exec(), 0);
     }
 
     void endingTheProgramUnloadsEveryWindow()

@@ -2,6 +2,7 @@
 
 #include "game/GameForm.h"
 #include "options/OptionsFrm.h"
+#include "platform/PlayASound.h"
 #include "scores/TopTen.h"
 #include "title/Splash.h"
 
@@ -79,6 +80,8 @@ void EndProgram()
         topTen->close();
         delete topTen.data();
     }
+    // The music stops now, not when the game window is finally deleted.
+    Audio::close();
     // Leaves every event loop, nested ones (an open message box) included.
     QApplication::quit();
 }
