@@ -55,6 +55,8 @@ private slots:
     void boxesThatOnlyTouchDoNotEndTheGame();
     void aFourthStillBombIsTestedOnlyWhenAsked();
     void theHiddenModeIsInvincibleAndSoundsOncePerGame();
+    void theOverlapTestFollowsTheRectangleRule_data();
+    void theOverlapTestFollowsTheRectangleRule();
 };
 
 void GamePlay::upFromTop575WinsAtOnce()
@@ -461,6 +463,33 @@ void GamePlay::theHiddenModeIsInvincibleAndSoundsOncePerGame()
     g.game().Timer1_Timer();
     g.game().Timer1_Timer();
     QCOMPARE(g.sounds.count(godSound), 2);
+}
+
+void GamePlay::theOverlapTestFollowsTheRectangleRule_data()
+{
+    QTest::addColumn<QList<int>>("boxes");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("one inside the other") << QList<int>{0, 0, 100, 100, 10, 10, 20, 20} << -1;
+    QTest::newRow("sharing an edge") << QList<int>{0, 0, 10, 10, 10, 0, 20, 10} << 0;
+    QTest::newRow("sharing a corner") << QList<int>{0, 0, 10, 10, 10, 10, 20, 20} << 0;
+    QTest::newRow("one unit of overlap") << QList<int>{0, 0, 10, 10, 9, 9, 20, 20} << -1;
+    QTest::newRow("zero width inside") << QList<int>{0, 0, 100, 100, 50, 10, 50, 90} << 0;
+    QTest::newRow("zero height inside") << QList<int>{50, 10, 60, 10, 0, 0, 100, 100} << 0;
+    QTest::newRow("negative coordinates") << QList<int>{-40, -40, 10, 10, -20, -20, 0, 0} << -1;
+    QTest::newRow("swapped edges are empty") << QList<int>{10, 0, 0, 10, 0, 0, 10, 10} << 0;
+    QTest::newRow("apart") << QList<int>{0, 0, 10, 10, 30, 30, 40, 40} << 0;
+    QTest::newRow("crossing, neither corner inside") << QList<int>{0, 40, 100, 60, 40, 0, 60, 100} << -1;
+    QTest::newRow("the largest values") << QList<int>{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, -1, -1, 1, 1} << -1;
+}
+
+void GamePlay::theOverlapTestFollowsTheRectangleRule()
+{
+    QFETCH(QList<int>, boxes);
+    QFETCH(int, expected);
+    const auto& b = boxes;
+    QCOMPARE(int(RectsOverlap(b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7])), expected);
+    // The order of the two rectangles does not matter.
+    QCOMPARE(int(RectsOverlap(b[4], b[5], b[6], b[7], b[0], b[1], b[2], b[3])), expected);
 }
 
 QTEST_MAIN(GamePlay)
