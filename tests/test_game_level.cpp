@@ -5,7 +5,9 @@
 
 #include "game/Playfield.h"
 #include "platform/Hive.h"
+#include "scores/TopTen.h"
 #include "scores/TopTenTable.h"
+#include "shared/Forms.h"
 
 #include <QFontInfo>
 #include <QMenu>
@@ -51,6 +53,8 @@ private slots:
     void stillBombsThatOverlapArePlacedAgainWithoutTouchingTheMovingOnes();
     void placementsAtTheEndsOfTheRandomRange();
     void aPlacementShowsThePlainBombAgain();
+    void optionsHandsOverToTheOptionsWindowAndUnloadsTheGame();
+    void viewTopTenOpensTheListBesideTheGame();
 };
 
 void GameLevel::theWindowHasItsMenuControlsAndColours()
@@ -416,6 +420,39 @@ void GameLevel::aPlacementShowsThePlainBombAgain()
     QVERIFY(pic.Visible());
     QCOMPARE(pictureArea(pic, 0, 0, 32, 32), plainBomb());
     QVERIFY(plainBomb() != explodedBomb());
+}
+
+void GameLevel::optionsHandsOverToTheOptionsWindowAndUnloadsTheGame()
+{
+    TempDataHome home;
+    ScopedScriptedRuntime scripted;
+    ResetDeclarations();
+    GameForm* form = ShowGameForm();
+    QVERIFY(form);
+    QPointer<GameForm> watch(form);
+    form->OptionMenu_Click();
+    QVERIFY(LoadedOptionsFrm() != nullptr);
+    QVERIFY(LoadedGameForm() == nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(watch.isNull());
+    UnloadOptionsFrm();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ResetDeclarations();
+}
+
+void GameLevel::viewTopTenOpensTheListBesideTheGame()
+{
+    TempDataHome home;
+    ScopedScriptedRuntime scripted;
+    ResetDeclarations();
+    GameForm* form = ShowGameForm();
+    form->TopTenView_Click();
+    QVERIFY(LoadedTopTen() != nullptr);
+    QCOMPARE(LoadedGameForm(), form);
+    EndProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(LoadedGameForm() == nullptr);
+    ResetDeclarations();
 }
 
 QTEST_MAIN(GameLevel)
