@@ -68,9 +68,10 @@ int GameForm::lastBombInPlay() const { return FirstStillBomb - 1 + stillBombCoun
 PictureBox& GameForm::bomb(int index) const
 {
     PictureBox* element = BombPic(index);
-    if (!element)
-        runtime().fatalError(NoSuchElementError, QStringLiteral("Control array element '%1' doesn't exist")
-                                      .arg(index));
+    if (!element) {
+        runtime().fatalError(NoSuchElementError,
+                             QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+    }
     return *element;
 }
 
