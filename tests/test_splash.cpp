@@ -118,6 +118,11 @@ private slots:
         QCOMPARE(splash->Label1().Left, (6885.0f - splash->Label1().Width) / 2);
         QCOMPARE(splash->Label3().Left, (6885.0f - splash->Label3().Width) / 2);
         QCOMPARE(splash->Label3().Top, 1320.0f);
+        // Liberation Serif at 16 px matches the design's Times New Roman 12 pt: 3030 x 285.
+        QVERIFY2(qAbs(splash->Label3().Width - 3030.0f) <= 150.0f,
+                 qPrintable(QString::number(splash->Label3().Width)));
+        QVERIFY2(qAbs(splash->Label3().Height - 285.0f) <= 30.0f,
+                 qPrintable(QString::number(splash->Label3().Height)));
         QCOMPARE(splash->label3Widget()->text(), QStringLiteral("Version 1.0  ;  Completed 8/6/97"));
         QCOMPARE(splash->label1Widget()->text(), QStringLiteral("Crawlix"));
         QCOMPARE(splash->Timer1().interval(), 75);

@@ -6,6 +6,7 @@
 #include "shared/Forms.h"
 #include "shared/Numbers.h"
 
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -132,11 +133,12 @@ QLabel* Splash::makeLabel(const QString& caption, const QFont& font, const QColo
     return label;
 }
 
+// A label that sizes itself is as wide as its caption's advance and one line high.
 void Splash::sizeToCaption(QLabel* label, Twips& twips)
 {
-    const QSize pixels = label->sizeHint();
-    twips.Width = float(pixels.width()) * TwipsPerPixel;
-    twips.Height = float(pixels.height()) * TwipsPerPixel;
+    const QFontMetricsF metrics(label->font());
+    twips.Width = float(std::ceil(metrics.horizontalAdvance(label->text()))) * TwipsPerPixel;
+    twips.Height = float(std::ceil(metrics.height())) * TwipsPerPixel;
     place(label, twips);
 }
 
