@@ -61,10 +61,15 @@ screenshot() {
   import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true
 }
 
-# Reports to standard error, so the report is seen even from inside $(...).
+# Reports what was seen (windows, a screenshot, the program's output, the hive) on
+# standard error, so the report shows even when fail runs inside $(...).
 fail() {
-  {
-  echo "FAIL [$E2E_NAME]: $*"
+  report_failure "$*" >&2
+  exit 1
+}
+
+report_failure() {
+  echo "FAIL [$E2E_NAME]: $1"
   if [ -n "${DISPLAY:-}" ]; then
     echo "Visible windows:"
     list_windows
@@ -80,8 +85,6 @@ fail() {
     sqlite3 -cmd ".timeout 2000" "$HIVE" \
       "SELECT key_path, name, quote(CAST(data AS TEXT)) FROM registry_values" 2>&1 || true
   fi
-  } >&2
-  exit 1
 }
 
 skip() {

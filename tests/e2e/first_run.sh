@@ -8,7 +8,7 @@ start_game
 
 options=$(wait_window "Crawlix Options" 15)
 say "the options window came first"
-window_gone "Crawlix" || fail "the title screen is still open beside the options window"
+wait_until 5 window_gone "Crawlix" || fail "the title screen is still open beside the options window"
 screenshot first-run-options
 expect_empty_top_ten
 [ -z "$(hive_value Options "Start Level")" ] || fail "a start level was stored before Save"
