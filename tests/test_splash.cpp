@@ -235,6 +235,32 @@ private slots:
         QCOMPARE(QApplication::exec(), 0);
     }
 
+    // The hand-overs the title screen relies on.
+    void showingALoadedWindowAgainDoesNotLoadItAgain()
+    {
+        storeStartLevel();
+        GameForm* game = ShowGameForm();
+        ReadyCount = 5;
+        QCOMPARE(ShowGameForm(), game);
+        QCOMPARE(ReadyCount, 5);
+    }
+
+    void anUnloadedWindowHidesAtOnceGoesAwayAndIsLoadedAfresh()
+    {
+        storeStartLevel();
+        QPointer<GameForm> first(ShowGameForm());
+        ReadyCount = 5;
+        UnloadGameForm();
+        QVERIFY(LoadedGameForm() == nullptr);
+        QVERIFY(!first.isNull() && !first->isVisible());
+        flushDeletes();
+        QVERIFY(first.isNull());
+
+        ShowGameForm();
+        QVERIFY(LoadedGameForm() != nullptr);
+        QCOMPARE(ReadyCount, 0);
+    }
+
     void endingTheProgramUnloadsEveryWindow()
     {
         storeStartLevel();
