@@ -81,6 +81,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("crawlix"));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.crawlix.Crawlix"));
     QApplication::setQuitOnLastWindowClosed(true);
     QtRuntime services;
     setRuntime(&services);
