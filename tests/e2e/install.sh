@@ -56,14 +56,34 @@ done
 say "every file is in place and valid"
 
 # The installed command, started through the link from an unrelated folder, runs the real
-# program in lib/crawlix, where the game looks for its sounds and songs.
+# program in lib/crawlix, where the game looks for its sounds and songs. SDL's disk driver
+# writes what would be heard to a file.
+audio_out="$E2E_TMP/heard.raw"
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio_out"
+heard_something() { [ -s "$audio_out" ] && [ -n "$(tr -d '\0' <"$audio_out" | head -c 1)" ]; }
+
 start_x
 start_game "$prefix/bin/crawlix"
-wait_window "Crawlix Options" 15 >/dev/null
+options=$(wait_window "Crawlix Options" 15)
 [ "$(readlink -f "/proc/$APP_PID/exe")" = "$(readlink -f "$game_dir/crawlix")" ] ||
   fail "the running program is $(readlink -f "/proc/$APP_PID/exe")"
 expect_empty_top_ten
 say "the installed game starts"
+
+# No music, so that the only sound is the explosion of a self-destructed game: its file is
+# named without a folder and must be found beside the program all the same.
+readonly NO_SONGS_X=16 NO_SONGS_Y=96
+click_in_window "$options" $NO_SONGS_X $NO_SONGS_Y
+click_in_window "$options" $OPTIONS_SAVE_X $OPTIONS_SAVE_Y
+game=$(wait_game_window 15)
+expect_hive Options "Music Option" None
+keys "$game" alt+g n
+expect_trace "button enabled: Self Distruct"
+sleep 1
+heard_something && fail "something was heard before the explosion"
+click_in_window "$game" 548 32
+wait_until 10 heard_something || fail "the explosion was not heard"
+say "the explosion is heard"
 
 # Uninstalling by the manifest leaves nothing of the game behind.
 grep -qv "^$prefix/" "$E2E_TMP/manifest" && fail "the manifest names files outside $prefix"
