@@ -187,6 +187,16 @@ private slots:
         QVERIFY(LoadedGameForm() == nullptr);
     }
 
+    void aClickOnTheThinBorderDoesNothing()
+    {
+        storeStartLevel();
+        Splash* splash = ShowSplash();
+        QTest::mouseClick(splash, Qt::LeftButton, {}, QPoint(0, 100));
+        QTest::mouseClick(splash, Qt::LeftButton, {}, QPoint(458, 326));
+        QCOMPARE(LoadedSplash(), splash);
+        QVERIFY(LoadedGameForm() == nullptr);
+    }
+
     void aClickOnTheBackgroundOpensTheGameAndUnloadsTheTitle()
     {
         storeStartLevel();

@@ -222,16 +222,19 @@ void Splash::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), BorderColour);
 }
 
+// Presses on the squares and the background reach here; the thin border is no part of
+// the client area and takes no clicks.
 void Splash::mousePressEvent(QMouseEvent* event)
 {
-    pressedOnBackground_ = true;
+    pressedOnBackground_ = client_->geometry().contains(event->position().toPoint());
     event->accept();
 }
 
 void Splash::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
-    const bool click = pressedOnBackground_ && rect().contains(event->position().toPoint());
+    const bool click =
+        pressedOnBackground_ && client_->geometry().contains(event->position().toPoint());
     pressedOnBackground_ = false;
     if (click)
         Form_Click();
