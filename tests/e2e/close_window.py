@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+"""Asks a window to close as a window manager's close box does: sends it the
+WM_DELETE_WINDOW message of the WM_PROTOCOLS. The end-to-end tests run without a window
+manager, so they have no close box to click.
+
+Usage: close_window.py WINDOW_ID   (on $DISPLAY)
+"""
+
+import ctypes
+import sys
+
+CLIENT_MESSAGE = 33
+NO_EVENT_MASK = 0
+
+
+class ClientMessage(ctypes.Structure):
+    _fields_ = [
+        ("type", ctypes.c_int),
+        ("serial", ctypes.c_ulong),
+        ("send_event", ctypes.c_int),
+        ("display", ctypes.c_void_p),
+        ("window", ctypes.c_ulong),
+        ("message_type", ctypes.c_ulong),
+        ("format", ctypes.c_int),
+        ("data", ctypes.c_long * 5),
+    ]
+
+
+class Event(ctypes.Union):
+    # XEvent is 24 longs long; the union keeps the size right for XSendEvent.
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def main():
+    window = int(sys.argv[1], 0)
+    xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                ctypes.c_long, ctypes.c_void_p]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    display = xlib.XOpenDisplay(None)
+    if not display:
+        sys.exit("cannot open the display")
+    event = Event()
+    event.xclient.type = CLIENT_MESSAGE
+    event.xclient.window = window
+    event.xclient.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    event.xclient.data[1] = 0  # CurrentTime
+    xlib.XSendEvent(display, window, 0, NO_EVENT_MASK, ctypes.byref(event))
+    xlib.XFlush(display)
+    xlib.XCloseDisplay(display)
+
+
+if __name__ == "__main__":
+    main()
