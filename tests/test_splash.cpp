@@ -79,6 +79,17 @@ private slots:
         QCOMPARE(splash->label1Widget()->y(), 140 / 15);
     }
 
+    void theRunningTimerDropsTheTitleAndShowsTheSquares()
+    {
+        storeStartLevel();
+        std::unique_ptr<Splash> splash(new Splash);
+        splash->Form_Load();
+        QTRY_VERIFY(splash->Label1().Top > -960.0f);
+        QVERIFY(splash->ShapeVisible(1) && splash->ShapeVisible(4));
+        splash->close();
+        QVERIFY(!splash->Timer1().isActive());
+    }
+
     void everyTickDrawsEightNumbersInOrderAndPlacesTheSquaresByTheOuterSize()
     {
         std::unique_ptr<Splash> splash(loadedSplash());
