@@ -125,7 +125,9 @@ start_x() {
   for attempt in $(seq 1 20); do
     display=$((display + 1))
     [ -e "/tmp/.X$display-lock" ] && continue
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    # -noreset: the server must not reset (refusing connections meanwhile) each time its
+    # last client leaves, as between two xdotool calls.
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     if wait_until 10 x_ready ":$display" && kill -0 "$XVFB_PID" 2>/dev/null; then
       export DISPLAY=":$display"
