@@ -100,15 +100,14 @@ void Splash::buildControls()
     client_->setPalette(background);
     client_->setAutoFillBackground(true);
 
-    label1_ = makeLabel(TitleCaption, titleFont(), TitleGreen);
-    label1Twips_.Top = TitleStartTop;
-    sizeToCaption(label1_, label1Twips_);
+    // The squares pass behind the text (the labels come later, so they lie on top): a
+    // click on the title or the version text stays with the label wherever a square is.
+    buildShapes();
+    buildLabels();
+}
 
-    label3_ = makeLabel(VersionCaption, versionFont(), palette().color(QPalette::ButtonText));
-    label3Twips_.Top = VersionTop;
-    sizeToCaption(label3_, label3Twips_);
-
-    // The squares come after the labels, so they jump in front of the text.
+void Splash::buildShapes()
+{
     for (int i = 0; i < ShapeCount; ++i) {
         ShapeControl& shape = shapes_[size_t(i)];
         shape.frame = new QFrame(client_);
@@ -118,6 +117,17 @@ void Splash::buildControls()
         place(shape.frame, shape.twips);
         shape.frame->hide();
     }
+}
+
+void Splash::buildLabels()
+{
+    label1_ = makeLabel(TitleCaption, titleFont(), TitleGreen);
+    label1Twips_.Top = TitleStartTop;
+    sizeToCaption(label1_, label1Twips_);
+
+    label3_ = makeLabel(VersionCaption, versionFont(), palette().color(QPalette::ButtonText));
+    label3Twips_.Top = VersionTop;
+    sizeToCaption(label3_, label3Twips_);
 }
 
 QLabel* Splash::makeLabel(const QString& caption, const QFont& font, const QColor& colour)

@@ -68,6 +68,8 @@ private:
     };
 
     void buildControls();
+    void buildShapes();
+    void buildLabels();
     QLabel* makeLabel(const QString& caption, const QFont& font, const QColor& colour);
     void sizeToCaption(QLabel* label, Twips& twips);
     void centreLabel(QLabel* label, Twips& twips);
