@@ -2,6 +2,7 @@
 
 #include "options/Options.h"
 #include "platform/Runtime.h"
+#include "platform/Twips.h"
 #include "shared/Declarations.h"
 #include "shared/Forms.h"
 #include "shared/Numbers.h"
@@ -18,12 +19,11 @@
 #include <initializer_list>
 
 namespace {
-constexpr float TwipsPerPixel = 15.0f;
 constexpr float ClientWidth = 4575.0f;
 constexpr float ClientHeight = 4455.0f;
 // A fixed single border: 3 pixels each side. The headings centre on the window's outer
 // width, as the player sees it.
-constexpr float FrameWidth = 2 * 3 * TwipsPerPixel;
+constexpr float FrameWidth = 2 * 3 * Twips::PerPixel;
 constexpr float ScreenCorner = 1.0f;
 
 constexpr int StartLevelLimit = 3;
@@ -61,49 +61,12 @@ constexpr int SongCount = 5;
 
 QString songCaption(int number) { return QLatin1String(SongInfo(number).caption); }
 
-float twips(const QWidget* control, const char* name) { return control->property(name).toFloat(); }
+using Twips::pixels;
+using Twips::place;
+using Twips::setLeft;
 
-int pixels(float twipsValue) { return qRound(twipsValue / TwipsPerPixel); }
-
-void place(QWidget* control, float left, float top, float width, float height)
-{
-    control->setProperty("Left", left);
-    control->setProperty("Top", top);
-    control->setProperty("Width", width);
-    control->setProperty("Height", height);
-    control->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
-void setLeft(QWidget* control, float left)
-{
-    place(control, left, twips(control, "Top"), twips(control, "Width"), twips(control, "Height"));
-}
-
-// A label whose size follows its caption: as wide as the text, one line high.
-void autoSize(QLabel* label)
-{
-    const QFontMetrics metrics(label->font());
-    place(label, twips(label, "Left"), twips(label, "Top"),
-          float(metrics.horizontalAdvance(label->text())) * TwipsPerPixel,
-          float(metrics.height()) * TwipsPerPixel);
-}
-
-QFont defaultFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(DefaultFontPixels);
-    return font;
-}
-
-QFont headingFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
-    font.setPixelSize(HeadingFontPixels);
-    font.setBold(true);
-    return font;
-}
+QFont defaultFont() { return Twips::sans(DefaultFontPixels); }
+QFont headingFont() { return Twips::serif(HeadingFontPixels, true); }
 
 QLabel* makeLabel(QWidget* parent, const QString& caption, float left, float top, float width,
                   float height)
@@ -122,7 +85,7 @@ QLabel* makeHeading(QWidget* parent, const QString& caption, const QColor& colou
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
-    autoSize(label);
+    Twips::fitToCaption(label);
     return label;
 }
 
@@ -229,7 +192,7 @@ void OptionsFrm::buildEntryControls()
 
     Label2 = makeHeading(this, QStringLiteral("Level :"), HeadingBlue, 0, 2520, 810, 330);
     Label3 = makeLabel(this, QStringLiteral("Enter The Level You Would Like To Start On"), 0, 2880, 3195, 195);
-    autoSize(Label3);
+    Twips::fitToCaption(Label3);
     StartLev = makeEntry(this, QStringLiteral("1"), StartLevelLimit, 3360, 2880, 375, 285);
 
     Label4 = makeHeading(this, QStringLiteral("Still Bombs :"), HeadingGreen, 0, 3240, 1545, 330);
@@ -275,7 +238,7 @@ void OptionsFrm::Form_Load()
 {
     moveTo(ScreenCorner, ScreenCorner);
     for (QLabel* heading : {Label1, Label2, Label4})
-        setLeft(heading, (outerWidth() - twips(heading, "Width")) / 2);
+        setLeft(heading, (outerWidth() - Twips::width(heading)) / 2);
     if (MusicOption == RandomOption)
         select(RndOpt);
     if (MusicOption == SingleOption) {

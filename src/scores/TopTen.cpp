@@ -2,6 +2,7 @@
 
 #include "platform/Runtime.h"
 #include "platform/SpriteSheets.h"
+#include "platform/Twips.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 
@@ -10,12 +11,11 @@
 #include <QPushButton>
 
 namespace {
-constexpr float TwipsPerPixel = 15.0f;
 constexpr float ClientWidth = 6285.0f;
 constexpr float ClientHeight = 4005.0f;
 // A fixed single border: 3 pixels each side. The title and the button centre on the
 // window's outer width, as the player sees it.
-constexpr float FrameWidth = 2 * 3 * TwipsPerPixel;
+constexpr float FrameWidth = 2 * 3 * Twips::PerPixel;
 constexpr float ScreenCorner = 1.0f;
 
 constexpr float FirstRowTop = 1080.0f;
@@ -35,51 +35,20 @@ const QColor TitleBlue(0, 0, 255);
 const QString Title = QStringLiteral("Crawlix");
 const QString ClearQuestion = QStringLiteral("Are You Sure You Want To Clear The Top Ten?");
 
-float twips(const QWidget* control, const char* name) { return control->property(name).toFloat(); }
-
-int pixels(float twipsValue) { return qRound(twipsValue / TwipsPerPixel); }
-
-void place(QWidget* control, float left, float top, float width, float height)
-{
-    control->setProperty("Left", left);
-    control->setProperty("Top", top);
-    control->setProperty("Width", width);
-    control->setProperty("Height", height);
-    control->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
-void setLeft(QWidget* control, float left)
-{
-    place(control, left, twips(control, "Top"), twips(control, "Width"), twips(control, "Height"));
-}
+using Twips::pixels;
+using Twips::place;
+using Twips::setLeft;
 
 // The label's size follows its caption: it widens to the right from its Left edge and is
 // one line high.
 void setCaption(QLabel* label, const QString& caption)
 {
     label->setText(caption);
-    const QFontMetrics metrics(label->font());
-    place(label, twips(label, "Left"), twips(label, "Top"),
-          float(metrics.horizontalAdvance(caption)) * TwipsPerPixel,
-          float(metrics.height()) * TwipsPerPixel);
+    Twips::fitToCaption(label);
 }
 
-QFont defaultFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(DefaultFontPixels);
-    return font;
-}
-
-QFont serifFont(int pixelSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
+QFont defaultFont() { return Twips::sans(DefaultFontPixels); }
+QFont serifFont(int pixelSize) { return Twips::serif(pixelSize, true); }
 
 QLabel* makeLabel(QWidget* parent, float left, float top, float width, float height)
 {
@@ -145,8 +114,8 @@ void TopTen::moveTo(float leftTwips, float topTwips)
 void TopTen::Form_Load()
 {
     moveTo(ScreenCorner, ScreenCorner);
-    setLeft(Label1, (outerWidth() - twips(Label1, "Width")) / 2);
-    setLeft(ClearIt, (outerWidth() - twips(ClearIt, "Width")) / 2);
+    setLeft(Label1, (outerWidth() - Twips::width(Label1)) / 2);
+    setLeft(ClearIt, (outerWidth() - Twips::width(ClearIt)) / 2);
     LoadTopTen();
     for (int rank = 1; rank <= Ranks; ++rank) {
         const TopEntry& entry = TopList[size_t(rank - 1)];
