@@ -17,21 +17,29 @@ constexpr qsizetype ShortestText = 2;
 
 } // namespace
 
-void RegAgent::GetValue()
+bool RegAgent::OpenKey()
 {
     LastResult_ = Success;
     if (RegistryKey_.isEmpty()) {
         LastResult_ = EmptyKeyPath;
-        return;
+        return false;
     }
     if (SubKey_.isEmpty()) {
         LastResult_ = EmptyValueName;
-        return;
+        return false;
     }
+    // Opening a key creates it, and every missing key above it.
     if (!Hive::createKey(RegistryKey_)) {
         LastResult_ = AccessDenied;
-        return;
+        return false;
     }
+    return true;
+}
+
+void RegAgent::GetValue()
+{
+    if (!OpenKey())
+        return;
     // First the size alone, then the bytes, as the two queries of the Windows call go.
     const std::optional<QByteArray> data = Hive::queryValue(RegistryKey_, SubKey_);
     const qsizetype size = data ? data->size() : 0;
@@ -47,19 +55,8 @@ void RegAgent::GetValue()
 
 void RegAgent::SetValue()
 {
-    LastResult_ = Success;
-    if (RegistryKey_.isEmpty()) {
-        LastResult_ = EmptyKeyPath;
+    if (!OpenKey())
         return;
-    }
-    if (SubKey_.isEmpty()) {
-        LastResult_ = EmptyValueName;
-        return;
-    }
-    if (!Hive::createKey(RegistryKey_)) {
-        LastResult_ = AccessDenied;
-        return;
-    }
     // Empty text is stored as no bytes at all, without even the zero byte.
     QByteArray data;
     if (!KeyValue_.isEmpty())

@@ -26,6 +26,10 @@ public:
     static constexpr int32_t EmptyValueName = -1003;
 
 private:
+    // Checks the key path and value name and opens (creates) the key; false, with
+    // LastResult set, when the value cannot be reached.
+    bool OpenKey();
+
     QString RegistryKey_;
     QString SubKey_;
     QString KeyValue_;
