@@ -7,7 +7,7 @@
 #include "platform/Hive.h"
 #include "scores/TopTen.h"
 #include "scores/TopTenTable.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 
 #include <QFontInfo>
 #include <QMenu>

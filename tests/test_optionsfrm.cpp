@@ -8,7 +8,7 @@
 #include "options/OptionsFrm.h"
 #include "platform/Hive.h"
 #include "shared/Declarations.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 
 #include <QButtonGroup>
 #include <QClipboard>

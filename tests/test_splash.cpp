@@ -7,7 +7,7 @@
 #include "options/OptionsFrm.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 #include "title/Splash.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 #include "scores/TopTen.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 
 #include <QLabel>
 #include <QPushButton>

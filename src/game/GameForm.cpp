@@ -11,7 +11,7 @@
 #include "platform/SpriteSheets.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 #include "shared/Numbers.h"
 
 #include <QFontInfo>

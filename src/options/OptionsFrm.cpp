@@ -4,7 +4,7 @@
 #include "platform/Runtime.h"
 #include "platform/Twips.h"
 #include "shared/Declarations.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 #include "shared/Numbers.h"
 
 #include <QButtonGroup>

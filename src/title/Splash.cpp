@@ -3,7 +3,7 @@
 #include "platform/Runtime.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 #include "shared/Numbers.h"
 
 #include <QFontMetricsF>

@@ -3,7 +3,7 @@
 #include "platform/PlayASound.h"
 #include "platform/QtRuntime.h"
 #include "platform/SpriteSheets.h"
-#include "shared/Forms.h"
+#include "app/Forms.h"
 
 #include <QAbstractButton>
 #include <QApplication>

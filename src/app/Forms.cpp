@@ -1,4 +1,4 @@
-#include "shared/Forms.h"
+#include "app/Forms.h"
 
 #include "game/GameForm.h"
 #include "options/OptionsFrm.h"
