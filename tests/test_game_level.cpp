@@ -19,6 +19,14 @@
 namespace {
 const float JustBelowOne = std::nextafter(1.0f, 0.0f);
 
+// Makes the window the active one, as a click on it does.
+bool activate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
 bool overlap(PictureBox& a, PictureBox& b)
 {
     return std::max(a.Left(), b.Left()) < std::min(a.Left() + a.Width(), b.Left() + b.Width())
@@ -46,6 +54,7 @@ private slots:
     void pauseAndUnpauseSwitchTheTimerOnly();
     void aNewGameWhilePausedRunsWithTheCaptionStillUnpause();
     void selfDestructWhilePausedDoesNothing();
+    void losingTheFocusDuringPlayPausesAsTheButtonDoes();
     void setupsKeepEveryGroupApartWithinItsRanges();
     void bombElementsAreCreatedOncePerLoadedWindow();
     void aSetupThatFindsItsElementsAlreadyMadeIsAnError();
@@ -252,6 +261,57 @@ void GameLevel::selfDestructWhilePausedDoesNothing()
     form.Kill_Click();
     QCOMPARE(g.rt.sleeps, QList<int>{3700});
     QCOMPARE(pictureArea(g.bomb(0), 0, 0, 32, 32), explodedBomb());
+}
+
+void GameLevel::losingTheFocusDuringPlayPausesAsTheButtonDoes()
+{
+    LoadedGame g;
+    GameForm& form = g.game();
+    QWidget elsewhere;
+    QVERIFY(activate(form));
+    QVERIFY(activate(elsewhere)); // between games there is nothing to pause
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Pause"));
+
+    QVERIFY(activate(form));
+    form.NewMenu_Click();
+    QVERIFY(activate(elsewhere));
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Unpause"));
+    QVERIFY(!g.timerOn());
+    QVERIFY(activate(form)); // coming back does not resume: Unpause or P does
+    QVERIFY(!g.timerOn());
+    QTest::keyClick(form.playfield(), Qt::Key_P);
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Pause"));
+    QVERIFY(g.timerOn());
+
+    // Already paused: leaving changes nothing.
+    form.Pauser_Click();
+    QVERIFY(activate(elsewhere));
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Unpause"));
+    QVERIFY(!g.timerOn());
+
+    // A new game started while paused runs under "Unpause"; leaving stops it all the same.
+    QVERIFY(activate(form));
+    form.NewMenu_Click();
+    QVERIFY(g.timerOn());
+    QVERIFY(activate(elsewhere));
+    QVERIFY(!g.timerOn());
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Unpause"));
+    form.Pauser_Click();
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Pause"));
+    QVERIFY(g.timerOn());
+
+    // A box the game opens itself, with its timer already off, changes nothing: the
+    // congratulation takes the focus while the won level holds the timer off.
+    QVERIFY(activate(form));
+    g.clearBombsAwayFromBug();
+    g.bug().setTop(575.0f);
+    bool boxActive = false;
+    g.rt.onMessage = [&](const ScriptedRuntime::MessageCall&) { boxActive = activate(elsewhere); };
+    form.BombPic_KeyDown(0, 38, 0);
+    QVERIFY(boxActive);
+    QCOMPARE(form.LevBox()->Caption(), QStringLiteral("Level : 2"));
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Pause"));
+    QVERIFY(g.timerOn());
 }
 
 void GameLevel::setupsKeepEveryGroupApartWithinItsRanges()

@@ -42,6 +42,7 @@ private slots:
     void aWrongPressBeforeTheMarkerKeepsTheModeAway();
     void keyPressesOnTheWindowReachTheGame();
     void autoRepeatedPressesEachMoveTheBug();
+    void pOrThePauseKeyPressesPauseOnlyWhileItIsEnabled();
     void winningLevelOneFromNothingCongratulatesAndScoresTen();
     void theWinWaitSleepsAtLeastOnePointNineSeconds();
     void winningPastTheLargestLevelIsAnOverflow();
@@ -215,6 +216,38 @@ void GamePlay::autoRepeatedPressesEachMoveTheBug()
         QApplication::sendEvent(g.game().playfield(), &held);
     }
     QCOMPARE(g.bug().Top(), 5040.0f - 3 * 125.0f);
+}
+
+void GamePlay::pOrThePauseKeyPressesPauseOnlyWhileItIsEnabled()
+{
+    LoadedGame g;
+    FormButton* pauser = g.game().Pauser();
+    QWidget* field = g.game().playfield();
+    QTest::keyClick(field, Qt::Key_P); // between games the button is disabled
+    QCOMPARE(pauser->Caption(), QStringLiteral("Pause"));
+    QVERIFY(!g.timerOn());
+
+    g.game().NewMenu_Click();
+    QTest::keyClick(field, Qt::Key_P);
+    QCOMPARE(pauser->Caption(), QStringLiteral("Unpause"));
+    QVERIFY(!g.timerOn());
+    // A held key presses the button once.
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_P, Qt::NoModifier, QStringLiteral("p"), true);
+    QApplication::sendEvent(field, &held);
+    QCOMPARE(pauser->Caption(), QStringLiteral("Unpause"));
+    QTest::keyClick(&g.game(), Qt::Key_Pause);
+    QCOMPARE(pauser->Caption(), QStringLiteral("Pause"));
+    QVERIFY(g.timerOn());
+
+    // The game's own keys keep their meaning around it.
+    QTest::keyClick(field, Qt::Key_E);
+    QTest::keyClick(field, Qt::Key_P, Qt::ShiftModifier);
+    QTest::keyClick(field, Qt::Key_P);
+    QTest::keyClick(field, Qt::Key_R);
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(g.game().Tag(), QStringLiteral("6982"));
+    QCOMPARE(g.bug().Top(), 4915.0f);
+    QCOMPARE(pauser->Caption(), QStringLiteral("Pause"));
 }
 
 void GamePlay::winningLevelOneFromNothingCongratulatesAndScoresTen()

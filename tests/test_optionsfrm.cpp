@@ -264,6 +264,26 @@ private slots:
         QVERIFY(ShowOptionsFrm()->CancelIt->isEnabled());
     }
 
+    void escapePressesCancelOnlyWhileCancelIsEnabled()
+    {
+        FirstRun = True;
+        OptionsFrm* form = ShowOptionsFrm();
+        QTest::keyClick(form->StartLev, Qt::Key_Escape);
+        flushDeletes();
+        QCOMPARE(LoadedOptionsFrm(), form);
+        QVERIFY(!LoadedGameForm());
+
+        UnloadOptionsFrm();
+        flushDeletes();
+        form = openWith(QStringLiteral("8"), QStringLiteral("5"));
+        form->StartLev->setText(QStringLiteral("12"));
+        QTest::keyClick(form->StartLev, Qt::Key_Escape);
+        flushDeletes();
+        QVERIFY(!LoadedOptionsFrm());
+        QVERIFY(LoadedGameForm());
+        QVERIFY(writeOrder().isEmpty());
+    }
+
     void musicButtonsShowAndHideTheSongsWithoutClearingThem()
     {
         OptionsFrm* form = ShowOptionsFrm();

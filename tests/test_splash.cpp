@@ -261,6 +261,31 @@ private slots:
         QVERIFY(LoadedSplash() == nullptr);
     }
 
+    void returnOrSpaceOpensTheGameAsAClickOnTheBackgroundDoes_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    void returnOrSpaceOpensTheGameAsAClickOnTheBackgroundDoes()
+    {
+        QFETCH(int, key);
+        storeStartLevel();
+        Splash* splash = ShowSplash();
+        for (Qt::Key other : {Qt::Key_Escape, Qt::Key_A, Qt::Key_Up})
+            QTest::keyClick(splash, other);
+        QVERIFY(LoadedGameForm() == nullptr);
+        QCOMPARE(LoadedSplash(), splash);
+
+        QTest::keyClick(splash, Qt::Key(key));
+        QVERIFY(LoadedGameForm() != nullptr);
+        QVERIFY(LoadedGameForm()->isVisible());
+        QVERIFY(LoadedSplash() == nullptr);
+        QVERIFY(!splash->Timer1().isActive());
+    }
+
     void closingTheGameWindowOpenedFromTheTitleEndsTheProgram()
     {
         storeStartLevel();

@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QWindow>
 
 #include <cmath>
 
@@ -39,6 +40,12 @@ constexpr float FrameWidthTwips = 2 * BorderTwips;
 constexpr float FrameHeightTwips = 2 * BorderTwips + CaptionTwips + MenuBarTwips;
 
 constexpr int TimerIntervalMs = 15;
+
+// The window's title is empty, but a window system shows the program's name in an empty
+// title bar; a zero-width space keeps the bar truly blank.
+const QString BlankTitleBar = QStringLiteral("\u200B");
+const QString PauseCaption = QStringLiteral("Pause");
+const QString UnpauseCaption = QStringLiteral("Unpause");
 constexpr int OverflowError = 6;
 
 // 12 point at 96 dots per inch, set in pixels so the layout does not follow the screen.
@@ -94,6 +101,7 @@ GameForm::GameForm()
 
     buildMenu();
     buildControls();
+    playfield_->installEventFilter(this);
     applyOuterSize();
     move(toPixels(360.0f), toPixels(495.0f));
     playfield_->setFocus();
@@ -193,8 +201,55 @@ int GameForm::bombElementCount() const
 void GameForm::keyPressEvent(QKeyEvent* event)
 {
     // A press that reaches the window itself (the field lost the focus) still plays.
-    playfield_->forwardKey(*event);
+    if (!pauseKey(*event))
+        playfield_->forwardKey(*event);
     event->accept();
+}
+
+bool GameForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == playfield_ && event->type() == QEvent::KeyPress
+        && pauseKey(*static_cast<QKeyEvent*>(event)))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// P and the Pause key are the pause button's keys, and only while the button is enabled;
+// no game key does anything with them. A held key presses the button once.
+bool GameForm::pauseKey(const QKeyEvent& event)
+{
+    const bool pauseKey = event.key() == Qt::Key_P || event.key() == Qt::Key_Pause;
+    const Qt::KeyboardModifiers chords =
+        Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (!pauseKey || (event.modifiers() & chords))
+        return false;
+    if (!event.isAutoRepeat() && pauser_->isEnabled())
+        Pauser_Click();
+    return true;
+}
+
+void GameForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        pauseOnFocusLoss();
+}
+
+// A player who turns to another window finds the game paused, as if Pause had been
+// clicked. A box the game opens itself finds the timer already off, and nothing changes.
+void GameForm::pauseOnFocusLoss()
+{
+    if (!timer1_->Enabled() || !pauser_->isEnabled())
+        return;
+    pauser_->setCaption(UnpauseCaption);
+    timer1_->setEnabled(false);
+}
+
+void GameForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (QWindow* window = windowHandle())
+        window->setTitle(BlankTitleBar);
 }
 
 void GameForm::Form_Load()
@@ -240,11 +295,11 @@ void GameForm::ExitMenu_Click() { EndProgram(); }
 
 void GameForm::Pauser_Click()
 {
-    if (pauser_->Caption() == QStringLiteral("Pause")) {
-        pauser_->setCaption(QStringLiteral("Unpause"));
+    if (pauser_->Caption() == PauseCaption) {
+        pauser_->setCaption(UnpauseCaption);
         timer1_->setEnabled(false);
     } else {
-        pauser_->setCaption(QStringLiteral("Pause"));
+        pauser_->setCaption(PauseCaption);
         timer1_->setEnabled(true);
     }
 }

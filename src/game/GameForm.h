@@ -95,11 +95,17 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // P and the Pause key press the pause button; losing the focus during play pauses.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenu();
     void buildControls();
     void applyOuterSize();
+    bool pauseKey(const QKeyEvent& event);
+    void pauseOnFocusLoss();
 
     // Level setup and placement helpers.
     void createBombElements();

@@ -358,3 +358,15 @@ void OptionsFrm::CancelIt_Click()
     ShowGameForm();
     UnloadOptionsFrm();
 }
+
+void OptionsFrm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // On a first run Cancel is greyed out, and Escape leaves the window open just the same.
+    if (CancelIt->isEnabled())
+        CancelIt->click();
+}

@@ -63,6 +63,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape presses Cancel while Cancel is enabled.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildMusicControls();

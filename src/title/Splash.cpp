@@ -8,6 +8,7 @@
 
 #include <QFontMetricsF>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -248,6 +249,19 @@ void Splash::mouseReleaseEvent(QMouseEvent* event)
     pressedOnBackground_ = false;
     if (click)
         Form_Click();
+}
+
+void Splash::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool opensTheGame =
+        key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    if (!opensTheGame || event->isAutoRepeat()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Form_Click();
 }
 
 void Splash::showEvent(QShowEvent* event)

@@ -191,14 +191,15 @@ find_window() {
 window_shown() { [ -n "$(find_window "$1")" ]; }
 window_gone() { [ -z "$(find_window "$1")" ]; }
 
-# The game window has an empty title (X shows the program's name): a visible window of
-# the program with no title of its own.
+# The game window's title bar is truly empty: no name at all, or a zero-width space, never
+# the program's name.
+readonly BLANK_TITLE=$'\342\200\213'  # U+200B in UTF-8
 find_game_window() {
   local w name
   [ -n "$APP_PID" ] || return 0
   for w in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
     name=$(xdotool getwindowname "$w" 2>/dev/null) || continue
-    if [ -z "$name" ] || [ "$name" = crawlix ]; then
+    if [ -z "$name" ] || [ "$name" = "$BLANK_TITLE" ]; then
       echo "$w"
       return 0
     fi

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # A second run: the title screen waits for a click and resets nothing; clicks on its
-# title and version text do nothing, a click on its background opens the game.
+# title and version text do nothing, a click on its background opens the game. A third
+# run is played by keys alone.
 source "$(dirname "$0")/common.bash" "$@"
 
 # The title screen: 459 x 327 px; the version text is centred 88 px below the client top.
 readonly SPLASH_WIDTH=459 SPLASH_HEIGHT=327
 readonly VERSION_X=229 VERSION_Y=98 TITLE_X=229 TITLE_Y=50 BACKGROUND_X=20 BACKGROUND_Y=300
 
+need compare xmessage
 start_x
 start_game
 first_run_to_game
@@ -48,6 +50,45 @@ wait_game_window 15 >/dev/null
 wait_until 5 window_gone "Crawlix" || fail "the title screen stayed after the click"
 say "a click on the background opened the game"
 expect_hive "Top Ten List" "Name One" Keeper
+
+exit_from_menu
+
+# A third run by keys alone: Return on the title opens the game; P pauses and resumes;
+# turning to another window pauses. The hidden mode keeps the bug alive meanwhile.
+# still_for_a_second: two pictures of the game window a second apart are the same.
+still_for_a_second() {
+  import -window "$game" "$E2E_TMP/before.png"
+  sleep 1
+  import -window "$game" "$E2E_TMP/after.png"
+  [ "$(compare -metric AE "$E2E_TMP/before.png" "$E2E_TMP/after.png" null: 2>&1)" = 0 ]
+}
+
+start_game
+keys "$(wait_window "Crawlix" 15)" Return
+game=$(wait_game_window 15)
+wait_until 5 window_gone "Crawlix" || fail "the title screen stayed after Return"
+keys "$game" alt+g n
+expect_trace "button enabled: Pause"
+xdotool key --delay 40 e r f
+still_for_a_second && fail "nothing moved in a running game"
+xdotool key p
+still_for_a_second || fail "the bombs moved after P paused the game"
+xdotool key p
+still_for_a_second && fail "P did not resume the game"
+say "P pauses and resumes"
+
+xmessage -geometry +600+600 elsewhere 2>/dev/null &
+ELSEWHERE_PID=$!
+timeout 5 xdotool windowfocus --sync "$(wait_window xmessage 10)"
+# The program learns of the lost focus a moment later.
+sleep 0.5
+still_for_a_second || fail "the game ran on while another window had the focus"
+screenshot paused-elsewhere
+kill "$ELSEWHERE_PID"
+wait "$ELSEWHERE_PID" 2>/dev/null || true
+keys "$game" p
+still_for_a_second && fail "P did not resume the game after the focus came back"
+say "turning to another window paused the game"
 
 exit_from_menu
 say "passed"
