@@ -184,6 +184,60 @@ private slots:
         QCOMPARE(twips(window->Score(2), "Width"), twips(window->Score(1), "Width") * 3 / 4);
     }
 
+    void aNameTooLongForItsColumnEndsInAnEllipsisBeforeItsScore()
+    {
+        const QString huge(90, QLatin1Char('W'));
+        storeThreePlayers();
+        storeEntry(2, huge, QStringLiteral("300"));
+        TopTen* window = ShowTopTen();
+        QLabel* name = window->Name(2);
+        QVERIFY(name->text().endsWith(QChar(0x2026)));
+        QVERIFY(huge.startsWith(name->text().chopped(1)));
+        QCOMPARE(name->toolTip(), huge);
+        QCOMPARE(twips(name, "Width"), textWidthTwips(name));
+        QVERIFY(name->geometry().right() < window->Label2->x());
+        QCOMPARE(window->Score(2)->text(), QStringLiteral("300"));
+        QCOMPARE(window->Name(1)->text(), QStringLiteral("Ann"));
+        QVERIFY(window->Name(1)->toolTip().isEmpty());
+    }
+
+    void aMarkupNameShowsAsTypedInTheWindowsOwnFontAndColour()
+    {
+        const QString markup = QStringLiteral("<h1><font color=red>WWWW</font></h1>");
+        ResetTopTen();
+        storeEntry(1, markup, QStringLiteral("<b>50</b>"));
+        TopTen* window = ShowTopTen();
+        QLabel* name = window->Name(1);
+        QCOMPARE(name->text(), markup);
+        QCOMPARE(window->Score(1)->text(), QStringLiteral("<b>50</b>"));
+        QCOMPARE(name->font(), window->font());
+        QCOMPARE(name->height(), QFontMetrics(window->font()).height());
+        // Drawn in the window's own dark text: ink, and not a red pixel.
+        const QImage drawn = name->grab().toImage();
+        int ink = 0;
+        int red = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QColor pixel = drawn.pixelColor(x, y);
+                ink += qGray(pixel.rgb()) < 96 ? 1 : 0;
+                red += pixel.red() > 160 && pixel.green() < 96 ? 1 : 0;
+            }
+        }
+        QVERIFY(ink > 0);
+        QCOMPARE(red, 0);
+    }
+
+    void escapeClosesTheWindow()
+    {
+        TopTen* window = ShowTopTen();
+        QTest::keyClick(window->ClearIt, Qt::Key_A);
+        QVERIFY(window->loaded());
+        QTest::keyClick(window->ClearIt, Qt::Key_Escape);
+        QVERIFY(!window->loaded());
+        QVERIFY(window->isHidden());
+        QVERIFY(!LoadedTopTen());
+    }
+
     void loadMovesToTheCornerAndCentresTitleAndButton()
     {
         ResetTopTen();

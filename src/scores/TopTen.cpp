@@ -7,6 +7,7 @@
 #include "shared/Declarations.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -22,6 +23,8 @@ constexpr float FirstRowTop = 1080.0f;
 constexpr float RowStep = 240.0f;
 constexpr float NameLeft = 0.0f;
 constexpr float ScoreLeft = 4560.0f;
+// A name ends where the "Score" heading begins, so its score always shows beside it.
+constexpr float NameColumnWidth = 4440.0f - NameLeft;
 constexpr float EmptyLabelWidth = 45.0f;
 constexpr float EmptyLabelHeight = 195.0f;
 
@@ -47,12 +50,23 @@ void setCaption(QLabel* label, const QString& caption)
     Twips::fitToCaption(label);
 }
 
+// A name too long for its column ends in an ellipsis; the whole name shows as a tip.
+void setNameCaption(QLabel* label, const QString& name)
+{
+    const QString shown = QFontMetrics(label->font())
+                              .elidedText(name, Qt::ElideRight, pixels(NameColumnWidth));
+    label->setToolTip(shown == name ? QString() : name);
+    setCaption(label, shown);
+}
+
 QFont defaultFont() { return Twips::sans(DefaultFontPixels); }
 QFont serifFont(int pixelSize) { return Twips::serif(pixelSize, true); }
 
 QLabel* makeLabel(QWidget* parent, float left, float top, float width, float height)
 {
     auto* label = new QLabel(parent);
+    // Names and scores show exactly as they were typed and stored, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(label, left, top, width, height);
     return label;
@@ -119,7 +133,7 @@ void TopTen::Form_Load()
     LoadTopTen();
     for (int rank = 1; rank <= Ranks; ++rank) {
         const TopEntry& entry = TopList[size_t(rank - 1)];
-        setCaption(Name(rank), entry.Name);
+        setNameCaption(Name(rank), entry.Name);
         setCaption(Score(rank), entry.Score);
     }
 }
@@ -136,4 +150,14 @@ void TopTen::closeEvent(QCloseEvent* event)
 {
     loaded_ = false;
     event->accept();
+}
+
+void TopTen::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    close();
 }

@@ -44,8 +44,9 @@ public:
     QPushButton* ClearIt;
 
 protected:
-    // The close box unloads the window.
+    // The close box unloads the window; so does Escape.
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildHeadings();
