@@ -4,12 +4,45 @@
 #include "test_game_support.h"
 
 #include "game/Playfield.h"
+#include "platform/QtRuntime.h"
 #include "scores/TopTenTable.h"
 
+#include <QDialog>
+#include <QInputDialog>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QtTest>
 
 namespace {
+// The scale factor is fixed when the program starts, so a test at twice the scale runs in
+// a program of its own: this one again, on a screen large enough for the doubled game.
+const char* const DoubleScaleRun = "CRAWLIX_TEST_DOUBLE_SCALE";
+const QByteArray LargeScreen = R"({"screens": [{"name": "large", "x": 0, "y": 0,
+    "width": 2560, "height": 1600, "logicalDpi": 96}]})";
+
+// Runs the one test function in a program at twice the scale; its outcome is the test's.
+bool passesAtDoubleScale(const char* function, QString& output)
+{
+    QTemporaryDir folder;
+    QFile screens(folder.filePath(QStringLiteral("screens.json")));
+    if (!screens.open(QIODevice::WriteOnly) || screens.write(LargeScreen) != LargeScreen.size())
+        return false;
+    screens.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(DoubleScaleRun), QStringLiteral("1"));
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       QStringLiteral("offscreen:configfile=") + screens.fileName());
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+    const bool ended = run.waitForFinished(60000);
+    output = QString::fromLocal8Bit(run.readAll());
+    return ended && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+}
+
 // Counts the paint events a picture receives.
 struct PaintCounter : QObject {
     explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
@@ -22,7 +55,8 @@ struct PaintCounter : QObject {
     int count = 0;
 };
 
-// The scripted runtime, with a look at the window whenever the game goes to sleep.
+// The scripted runtime, with a look at the window whenever the game goes to sleep and,
+// when asked, the real message and input boxes.
 class SleepWatcher final : public Runtime {
 public:
     SleepWatcher(ScriptedRuntime& inner, std::function<void()> look)
@@ -43,12 +77,13 @@ public:
     void doEvents() override { inner_.doEvents(); }
     Answer msgBox(const QString& text, const QString& title, Buttons buttons) override
     {
-        return inner_.msgBox(text, title, buttons);
+        return boxes_->msgBox(text, title, buttons);
     }
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override
     {
-        return inner_.inputBox(prompt, title, defaultText);
+        return boxes_->inputBox(prompt, title, defaultText);
     }
+    void takeBoxesFrom(Runtime& boxes) { boxes_ = &boxes; }
     QString appPath() override { return inner_.appPath(); }
     QSize screenTwips() override { return inner_.screenTwips(); }
     [[noreturn]] void fatalError(int code, const QString& description) override
@@ -58,7 +93,24 @@ public:
 
 private:
     ScriptedRuntime& inner_;
+    Runtime* boxes_ = &inner_;
     std::function<void()> look_;
+};
+
+// Answers every real box the moment it is open, and notes where it stood.
+struct BoxAnswerer : QObject {
+    QList<QRect> seen;
+    BoxAnswerer() { startTimer(10); }
+    void timerEvent(QTimerEvent*) override
+    {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen << box->frameGeometry();
+        if (auto* input = qobject_cast<QInputDialog*>(box))
+            input->setTextValue(QStringLiteral("Ann"));
+        box->accept();
+    }
 };
 } // namespace
 
@@ -71,6 +123,7 @@ private slots:
     void theNextSetupLeavesTheExplodingBugsLastColumnsAndRow();
     void theNamePromptRepeatsWhileTheAnswerIsEmpty();
     void aTieWithRankTenGetsNoPrompt();
+    void theBoxesOpenCentredOverTheGameAtDoubleScale();
     void aDamagedRankTenScoreCountsAsNothing();
     void aScriptedGamePlayedThroughTheWindowIsStored();
 };
@@ -173,6 +226,44 @@ void GameOver::theNamePromptRepeatsWhileTheAnswerIsEmpty()
     QCOMPARE(TopList[0].Name, QStringLiteral("Zed"));
     QCOMPARE(TopList[0].Score, QStringLiteral("5"));
     QCOMPARE(TopList[1].Name, QStringLiteral("(Available)"));
+}
+
+void GameOver::theBoxesOpenCentredOverTheGameAtDoubleScale()
+{
+    if (!qEnvironmentVariableIsSet(DoubleScaleRun)) {
+        QString output;
+        QVERIFY2(passesAtDoubleScale(QTest::currentTestFunction(), output), qPrintable(output));
+        return;
+    }
+    LoadedGame g;
+    ResetTopTen();
+    LoadTopTen();
+    GameForm& form = g.game();
+    form.move(40, 30);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(form.devicePixelRatio(), 2.0);
+    QtRuntime real;
+    SleepWatcher watcher(g.rt, [] {});
+    watcher.takeBoxesFrom(real);
+    BoxAnswerer answerer;
+
+    // A won level's congratulation, then the name prompt after a self-destruct.
+    form.NewMenu_Click();
+    g.clearBombsAwayFromBug();
+    g.bug().setTop(575.0f);
+    form.BombPic_KeyDown(0, 38, 0);
+    form.Kill_Click();
+
+    QCOMPARE(answerer.seen.size(), 2);
+    QCOMPARE(TopList[0].Name, QStringLiteral("Ann"));
+    const QPoint centre = form.frameGeometry().center();
+    for (const QRect& box : answerer.seen)
+        QVERIFY2((box.center() - centre).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("box centred at %1,%2, the game at %3,%4")
+                                .arg(box.center().x()).arg(box.center().y())
+                                .arg(centre.x()).arg(centre.y())));
 }
 
 void GameOver::aTieWithRankTenGetsNoPrompt()

@@ -4,15 +4,54 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 constexpr int TwipsPerPixel = 15;
+
+// Keeps one edge of a box of the given length within [low, high], the near edge first.
+int keptWithin(int start, int length, int low, int high)
+{
+    return std::max(low, std::min(start, high - length + 1));
 }
+
+// Centred over the window it belongs to (or the screen), and wholly on the screen.
+void centreOver(QWidget& box, const QWidget* owner)
+{
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    const QRect area = owner ? owner->frameGeometry() : available;
+    QRect placed(QPoint(), box.size());
+    placed.moveCenter(area.center());
+    if (available.isValid()) {
+        placed.moveTo(keptWithin(placed.left(), placed.width(), available.left(), available.right()),
+                      keptWithin(placed.top(), placed.height(), available.top(), available.bottom()));
+    }
+    box.move(placed.topLeft());
+}
+
+// A box that opens centred at its final size, whatever the scale factor: it is placed once
+// its layout has settled on showing (a message box fits its text to the screen only then),
+// before it appears.
+template <typename Box>
+class Centred final : public Box {
+public:
+    using Box::Box;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        Box::showEvent(event);
+        centreOver(*this, this->parentWidget());
+    }
+};
+} // namespace
 
 QtRuntime::QtRuntime()
 {
@@ -44,12 +83,25 @@ void QtRuntime::sleepMs(int milliseconds)
 
 void QtRuntime::doEvents() { QCoreApplication::processEvents(); }
 
+QWidget* QtRuntime::dialogOwner()
+{
+    // Without a window manager no window may be active once an earlier box has closed;
+    // the window that asked then still owns the next box.
+    if (QWidget* active = QApplication::activeWindow())
+        lastOwner_ = active;
+    if (lastOwner_ && lastOwner_->isVisible())
+        return lastOwner_;
+    return nullptr;
+}
+
 Runtime::Answer QtRuntime::msgBox(const QString& text, const QString& title, Buttons buttons)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text,
+    Centred<QMessageBox> box(QMessageBox::NoIcon, title, text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    dialogOwner());
+    // The text is shown as it is, never as markup (it may hold a stored name or a path).
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int result = box.exec();
     if (buttons == Buttons::Ok)
@@ -60,9 +112,11 @@ Runtime::Answer QtRuntime::msgBox(const QString& text, const QString& title, But
 QString QtRuntime::inputBox(const QString& prompt, const QString& title,
                             const QString& defaultText)
 {
-    QInputDialog dialog(QApplication::activeWindow());
+    Centred<QInputDialog> dialog(dialogOwner());
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     dialog.setTextValue(defaultText);
     if (dialog.exec() != QDialog::Accepted)
         return QString();

@@ -3,7 +3,10 @@
 #include "platform/Runtime.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <random>
+
+class QWidget;
 
 // The runtime services of the real program, over Qt.
 class QtRuntime final : public Runtime {
@@ -24,6 +27,10 @@ public:
     [[noreturn]] void fatalError(int code, const QString& description) override;
 
 private:
+    // The window a box belongs to: the active one, or else the one that asked last.
+    QWidget* dialogOwner();
+
     std::mt19937 engine_;
+    QPointer<QWidget> lastOwner_;
     QElapsedTimer clock_;
 };
