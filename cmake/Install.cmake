@@ -36,3 +36,17 @@ if(EXISTS "${crawlix_icon_dir}/crawlix.svg")
   install(FILES "${crawlix_icon_dir}/crawlix.svg" RENAME "${CRAWLIX_APP_ID}.svg"
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 endif()
+
+# The manual page, in section 6 (games).
+install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/docs/crawlix.6"
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+# `cmake --build build --target uninstall` removes what the last install put in place,
+# as listed in the build folder's manifest, then the game's own folder once it is empty.
+add_custom_target(uninstall
+  COMMAND ${CMAKE_COMMAND}
+          "-DCRAWLIX_MANIFEST=${CMAKE_BINARY_DIR}/install_manifest.txt"
+          "-DCRAWLIX_GAME_DIR=${CRAWLIX_GAME_DIR}"
+          -P "${CMAKE_CURRENT_SOURCE_DIR}/cmake/Uninstall.cmake"
+  COMMENT "Uninstalling Crawlix"
+  VERBATIM)

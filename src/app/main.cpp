@@ -3,6 +3,7 @@
 #include "platform/PlayASound.h"
 #include "platform/QtRuntime.h"
 #include "platform/SpriteSheets.h"
+#include "app/CommandLine.h"
 #include "app/Forms.h"
 
 #include <QAbstractButton>
@@ -79,6 +80,8 @@ private:
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = CommandLine::handle(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("crawlix"));
     // Lets the desktop match the windows to the installed menu entry and its icon.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installing into a fresh prefix: the program with its sounds and songs in lib/crawlix, a
-# crawlix command in bin, a valid desktop entry and metainfo, the icon in every size; the
-# installed game starts from any folder and knows its own folder.
+# Installing into a fresh prefix (with a space in its name): the program with its sounds and
+# songs in lib/crawlix, a crawlix command in bin, a valid desktop entry and metainfo, the
+# icon in every size, the manual page; the installed command answers --help and --version
+# without a display and refuses what it does not know; the installed game starts from any
+# folder and knows its own folder; the uninstall target removes it all.
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly APP_ID=io.github.crawlix.Crawlix
@@ -9,11 +11,11 @@ readonly SOUNDS=(halleluj.wav explode.wav god.wav)
 readonly SONGS=(esm.mid horsemen.mid one.mid orion.mid seek.mid)
 readonly ICON_SIZES=(16 32 48 64 128 256)
 
-need cmake desktop-file-validate appstreamcli identify
+need cmake desktop-file-validate appstreamcli identify man
 build_dir=${CRAWLIX_BUILD_DIR:-$(dirname "$CRAWLIX")}
 [ -f "$build_dir/cmake_install.cmake" ] || skip "no build folder to install from at $build_dir"
 
-prefix="$E2E_TMP/prefix"
+prefix="$E2E_TMP/a prefix"
 # cmake --install rewrites the build folder's manifest; the player's own (kept for
 # uninstalling a real installation) is put back afterwards.
 manifest="$build_dir/install_manifest.txt"
@@ -53,7 +55,35 @@ for size in "${ICON_SIZES[@]}"; do
     fail "the ${size}px icon is $(identify -format '%wx%h' "$icon")"
 done
 [ -f "$icons/scalable/apps/$APP_ID.svg" ] || fail "no scalable icon"
+page="$prefix/share/man/man6/crawlix.6"
+[ -f "$page" ] || fail "no manual page at $page"
+MANWIDTH=80 man --warnings -l "$page" >"$ARTIFACTS/crawlix.6.txt" 2>"$E2E_TMP/man.err" ||
+  fail "man cannot show $page: $(cat "$E2E_TMP/man.err")"
+[ -s "$E2E_TMP/man.err" ] && fail "man warns about $page: $(cat "$E2E_TMP/man.err")"
+grep -q "^CRAWLIX(6)" "$ARTIFACTS/crawlix.6.txt" || fail "the manual page does not render"
 say "every file is in place and valid"
+
+# The command line, with no display to open.
+command="$prefix/bin/crawlix"
+no_display() { env -u DISPLAY -u WAYLAND_DISPLAY "$@"; }
+version=$(no_display "$command" --version) || fail "crawlix --version failed without a display"
+[[ "$version" =~ ^crawlix\ [0-9]+\.[0-9]+ ]] || fail "crawlix --version said \"$version\""
+help=$(no_display "$command" --help) || fail "crawlix --help failed without a display"
+grep -q -- "--version" <<<"$help" || fail "crawlix --help does not name --version: $help"
+# expect_refusal STATUS WORDS COMMAND...: ends with the status and one line naming the words.
+expect_refusal() {
+  local expected=$1 words=$2 status=0
+  shift 2
+  "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
+  [ "$status" = "$expected" ] || fail "$* ended with status $status, not $expected"
+  [ "$(wc -l <"$E2E_TMP/err")" = 1 ] && grep -q "^crawlix: .*$words" "$E2E_TMP/err" ||
+    fail "$* said on standard error: $(cat "$E2E_TMP/err")"
+}
+expect_refusal 2 "Unknown option 'vresion'" no_display "$command" --vresion
+expect_refusal 2 "unexpected argument" no_display "$command" somewhere
+expect_refusal 1 "cannot open display" no_display "$command"
+expect_refusal 1 "cannot open display :7777" env DISPLAY=:7777 "$command"
+say "the command line answers without a display"
 
 # The installed command, started through the link from an unrelated folder, runs the real
 # program in lib/crawlix, where the game looks for its sounds and songs. SDL's disk driver
@@ -85,9 +115,21 @@ click_in_window "$game" 548 32
 wait_until 10 heard_something || fail "the explosion was not heard"
 say "the explosion is heard"
 
-# Uninstalling by the manifest leaves nothing of the game behind.
+# The uninstall target removes every file of the manifest and the game's own folder; the
+# player's own manifest is put back afterwards.
 grep -qv "^$prefix/" "$E2E_TMP/manifest" && fail "the manifest names files outside $prefix"
-xargs rm -f <"$E2E_TMP/manifest"
+stop_game
+[ -f "$manifest" ] && cp "$manifest" "$E2E_TMP/manifest.player"
+cp "$E2E_TMP/manifest" "$manifest"
+uninstalled=0
+cmake --build "$build_dir" --target uninstall >"$ARTIFACTS/uninstall.log" 2>&1 || uninstalled=$?
+if [ -f "$E2E_TMP/manifest.player" ]; then
+  cp "$E2E_TMP/manifest.player" "$manifest"
+else
+  rm -f "$manifest"
+fi
+[ "$uninstalled" = 0 ] || fail "the uninstall target failed: $(tail -n 20 "$ARTIFACTS/uninstall.log")"
 remaining=$(find "$prefix" -type f -o -type l)
 [ -z "$remaining" ] || fail "left after uninstalling: $remaining"
+[ ! -e "$game_dir" ] || fail "the game's folder $game_dir is left after uninstalling"
 say "passed"

@@ -1,0 +1,13 @@
+#pragma once
+// What the program sees to before any window exists: its command line (--help, --version,
+// and nothing else) and a display to open. Neither needs a display itself.
+
+#include <optional>
+
+namespace CommandLine {
+
+// The exit status when the program ends here (help or version shown, an unknown option,
+// no display), or nothing when the game should start.
+std::optional<int> handle(int argc, char* argv[]);
+
+} // namespace CommandLine
