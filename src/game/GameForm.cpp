@@ -46,6 +46,7 @@ constexpr int TimerIntervalMs = 15;
 const QString BlankTitleBar = QStringLiteral("\u200B");
 const QString PauseCaption = QStringLiteral("Pause");
 const QString UnpauseCaption = QStringLiteral("Unpause");
+
 constexpr int OverflowError = 6;
 
 // 12 point at 96 dots per inch, set in pixels so the layout does not follow the screen.
@@ -218,10 +219,10 @@ bool GameForm::eventFilter(QObject* watched, QEvent* event)
 // no game key does anything with them. A held key presses the button once.
 bool GameForm::pauseKey(const QKeyEvent& event)
 {
-    const bool pauseKey = event.key() == Qt::Key_P || event.key() == Qt::Key_Pause;
+    const bool pressesPause = event.key() == Qt::Key_P || event.key() == Qt::Key_Pause;
     const Qt::KeyboardModifiers chords =
         Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    if (!pauseKey || (event.modifiers() & chords))
+    if (!pressesPause || (event.modifiers() & chords))
         return false;
     if (!event.isAutoRepeat() && pauser_->isEnabled())
         Pauser_Click();
