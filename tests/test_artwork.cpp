@@ -313,7 +313,8 @@ private slots:
                                           .arg(drawn.x()).arg(drawn.y()).arg(drawn.width()).arg(drawn.height());
                 QVERIFY2(drawn.width() >= 29 * scale && drawn.height() >= 29 * scale, qPrintable(where));
             }
-            // Not just the fuse and the spark: the black ball itself is most of the cell wide.
+            // Not just the fuse and the spark: the black ball itself is most of the cell wide
+            // (24 of its 32 sheet pixels, each scale x scale device pixels).
             int widestBlack = 0;
             for (int y = 0; y < BombCell; ++y)
                 widestBlack = std::max(widestBlack, countPixels(bombs, scale, QRect(0, y, BombCell, 1), isDark));
