@@ -43,6 +43,19 @@ int countNotGrey(const QImage& image, int scale, QRect sheetRect)
     return countPixels(image, scale, sheetRect, [](QRgb c) { return (c & 0xFFFFFF) != (ButtonFace & 0xFFFFFF); });
 }
 
+// The smallest rectangle (in device pixels) holding every pixel of a sheet rectangle that is
+// not plain grey.
+QRect drawnBounds(const QImage& image, int scale, QRect sheetRect)
+{
+    const QRect area(sheetRect.topLeft() * scale, sheetRect.size() * scale);
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != (ButtonFace & 0xFFFFFF))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds.translated(-area.topLeft());
+}
+
 QString sourceFile(const QString& relative)
 {
     const QString root = qEnvironmentVariable("CRAWLIX_SOURCE_DIR");
@@ -282,6 +295,38 @@ private slots:
             for (const int cell : {0, BugCellWidth}) {
                 QCOMPARE(countNotGrey(bug, scale, QRect(cell, 0, 1, 109)), 0);
                 QCOMPARE(countNotGrey(bug, scale, QRect(cell, 0, BugCellWidth, 1)), 0);
+            }
+        }
+    }
+
+    // The collision boxes are the whole cells, so a drawing that leaves wide grey margins makes
+    // a hit look like a miss: every drawing reaches to within a pixel or two of the part of
+    // its cell it may use (a bomb cell less its one-pixel border; a bug cell less that border
+    // on the left and top and the plain strips on the right and at the bottom).
+    void drawingsFillTheirCells()
+    {
+        for (const int scale : {1, 2}) {
+            const QImage bombs = SpriteSheets::bombs(scale);
+            for (const int cell : {0, BombCell}) {
+                const QRect drawn = drawnBounds(bombs, scale, QRect(cell, 0, BombCell, BombCell));
+                const QString where = QString("scale %1 bomb cell %2: %3,%4 %5x%6").arg(scale).arg(cell)
+                                          .arg(drawn.x()).arg(drawn.y()).arg(drawn.width()).arg(drawn.height());
+                QVERIFY2(drawn.width() >= 29 * scale && drawn.height() >= 29 * scale, qPrintable(where));
+            }
+            // Not just the fuse and the spark: the black ball itself is most of the cell wide
+            // (24 of its 32 sheet pixels, each scale x scale device pixels).
+            int widestBlack = 0;
+            for (int y = 0; y < BombCell; ++y)
+                widestBlack = std::max(widestBlack, countPixels(bombs, scale, QRect(0, y, BombCell, 1), isDark));
+            QVERIFY2(widestBlack >= 24 * scale * scale, qPrintable(QString("scale %1: %2").arg(scale).arg(widestBlack)));
+            const QImage bug = SpriteSheets::bug(scale);
+            for (const int cell : {0, BugCellWidth}) {
+                const QRect drawn = drawnBounds(bug, scale, QRect(cell, 0, BugCellWidth, 109));
+                const QString where = QString("scale %1 bug cell %2: %3,%4 %5x%6").arg(scale).arg(cell)
+                                          .arg(drawn.x()).arg(drawn.y()).arg(drawn.width()).arg(drawn.height());
+                QVERIFY2(drawn.left() <= 3 * scale && drawn.top() <= 3 * scale, qPrintable(where));
+                QVERIFY2(drawn.right() >= (BugDrawnWidth - 3) * scale, qPrintable(where));
+                QVERIFY2(drawn.bottom() >= (BugDrawnHeight - 3) * scale, qPrintable(where));
             }
         }
     }
