@@ -376,11 +376,13 @@ private slots:
         WriteRegValue(TopTen, QStringLiteral("Name One"), QStringLiteral("Ann"));
         QCOMPARE(readText(TopTen, QStringLiteral("Name One")), QStringLiteral("Ann"));
 
+        // The file goes aside with whatever journal or log lies beside it.
         const QStringList aside = QDir(QFileInfo(hive()).path())
             .entryList({QStringLiteral("registry.db.corrupt-*")}, QDir::Files, QDir::Name);
-        QCOMPARE(aside.size(), kind == QLatin1String("garbage") ? 2 : 1);
         QVERIFY(QRegularExpression(QStringLiteral("^registry\\.db\\.corrupt-\\d{8}-\\d{6}$"))
                     .match(aside.first()).hasMatch());
+        QCOMPARE(aside.filter(QRegularExpression(QStringLiteral("\\d$"))).size(), 1);
+        QCOMPARE(aside.contains(aside.first() + QStringLiteral("-journal")), kind == QLatin1String("garbage"));
         QCOMPARE(fileBytes(QFileInfo(hive()).path() + QLatin1Char('/') + aside.first()), before);
         QCOMPARE(HiveRows::scalar(hive(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     }
@@ -390,7 +392,7 @@ private slots:
         putFile(hive(), QByteArray());
         WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("3"));
         QCOMPARE(readText(Options, QStringLiteral("Start Level")), QStringLiteral("3"));
-        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.db")});
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("*.corrupt-*")}), QStringList());
     }
 
     void aSecondBadFileIsKeptBesideTheFirst()

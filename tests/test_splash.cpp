@@ -5,6 +5,7 @@
 
 #include "game/GameForm.h"
 #include "options/OptionsFrm.h"
+#include "platform/Hive.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "app/Forms.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QTimer>
 #include <QTest>
 #include <memory>
@@ -19,6 +21,10 @@
 namespace {
 // Deletes what the hand-overs left for the event loop to delete.
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+// Long enough for every read of the load to meet the lock, short enough to wait out.
+constexpr int ShortBusyTimeoutMs = 300;
+constexpr int BusyTimeoutMs = 10000;
 
 QString stored(const QString& key, const QString& name)
 {
@@ -145,7 +151,6 @@ private slots:
 
     void firstRunWritesTheEmptyTopTenAndHandsOverToTheOptionsAtOnce()
     {
-        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
         ShowSplash();
         // One pass over the events that follow the first show: no tick has come yet.
         QCoreApplication::processEvents();
@@ -160,11 +165,49 @@ private slots:
         }
     }
 
-    void anEmptyOrZeroStartLevelCountsAsAFirstRun()
+    void aStartLevelOfNothingCountsAsAFirstRunButKeepsAStoredList_data()
     {
-        WriteRegValue(OptionsKey, QStringLiteral("Start Level"), QStringLiteral("0"));
+        QTest::addColumn<QString>("startLevel");
+        QTest::newRow("missing") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("zero") << QStringLiteral("0");
+        QTest::newRow("not a number") << QStringLiteral("abc");
+    }
+    void aStartLevelOfNothingCountsAsAFirstRunButKeepsAStoredList()
+    {
+        QFETCH(QString, startLevel);
+        if (!startLevel.isNull())
+            WriteRegValue(OptionsKey, QStringLiteral("Start Level"), startLevel);
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
         std::unique_ptr<Splash> splash(loadedSplash());
         QCOMPARE(FirstRun, True);
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Score One")), QString());
+    }
+
+    void aStoreLockedByAnotherProgramOverStartUpKeepsTheList()
+    {
+        storeStartLevel();
+        ResetTopTen();
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
+        WriteRegValue(TopTenKey, QStringLiteral("Score One"), 70);
+        Hive::close();
+        // A sqlite3 shell that keeps the whole file to itself, readers shut out.
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"), {dataHome_->hivePath()});
+        QVERIFY(shell.waitForStarted());
+        shell.write("PRAGMA locking_mode = EXCLUSIVE;\nBEGIN EXCLUSIVE;\nSELECT 'locked';\n");
+        while (!shell.readAllStandardOutput().contains("locked"))
+            QVERIFY(shell.waitForReadyRead());
+        Hive::setBusyTimeoutMs(ShortBusyTimeoutMs);
+        std::unique_ptr<Splash> splash(loadedSplash());
+        shell.write("COMMIT;\n.quit\n");
+        QVERIFY(shell.waitForFinished());
+        Hive::setBusyTimeoutMs(BusyTimeoutMs);
+
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Score One")), QStringLiteral("70"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name Two")), QStringLiteral("(Available)"));
     }
 
     void aStoredStartLevelKeepsTheTopTenAndTheTitleWaits()
