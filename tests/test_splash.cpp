@@ -1,6 +1,7 @@
 // The title screen: the title's drop, the jumping squares, the first-run hand-over to the
 // options window, and which clicks open the game.
 #include "ScriptedRuntime.h"
+#include "SqliteShell.h"
 #include "TempDataHome.h"
 
 #include "game/GameForm.h"
@@ -13,7 +14,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QProcess>
 #include <QTimer>
 #include <QTest>
 #include <memory>
@@ -193,16 +193,11 @@ private slots:
         WriteRegValue(TopTenKey, QStringLiteral("Score One"), 70);
         Hive::close();
         // A sqlite3 shell that keeps the whole file to itself, readers shut out.
-        QProcess shell;
-        shell.start(QStringLiteral("sqlite3"), {dataHome_->hivePath()});
-        QVERIFY(shell.waitForStarted());
-        shell.write("PRAGMA locking_mode = EXCLUSIVE;\nBEGIN EXCLUSIVE;\nSELECT 'locked';\n");
-        while (!shell.readAllStandardOutput().contains("locked"))
-            QVERIFY(shell.waitForReadyRead());
+        SqliteShell shell(dataHome_->hivePath(), "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;");
+        QVERIFY(shell.holding());
         Hive::setBusyTimeoutMs(ShortBusyTimeoutMs);
         std::unique_ptr<Splash> splash(loadedSplash());
-        shell.write("COMMIT;\n.quit\n");
-        QVERIFY(shell.waitForFinished());
+        shell.release();
         Hive::setBusyTimeoutMs(BusyTimeoutMs);
 
         QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
