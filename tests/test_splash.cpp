@@ -22,9 +22,10 @@ namespace {
 // Deletes what the hand-overs left for the event loop to delete.
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-// Long enough for every read of the load to meet the lock, short enough to wait out.
+// The game gives up on a lock after ShortBusyTimeoutMs here; the lock lasts longer.
 constexpr int ShortBusyTimeoutMs = 300;
 constexpr int BusyTimeoutMs = 10000;
+constexpr int LockSeconds = 1;
 
 QString stored(const QString& key, const QString& name)
 {
@@ -192,10 +193,12 @@ private slots:
         WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
         WriteRegValue(TopTenKey, QStringLiteral("Score One"), 70);
         Hive::close();
-        // A sqlite3 shell that keeps the whole file to itself, readers shut out.
+        // A sqlite3 shell keeps the whole file to itself, readers shut out, for a while
+        // longer than the game waits, and lets go while the title screen still loads.
         SqliteShell shell(dataHome_->hivePath(), "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;");
         QVERIFY(shell.holding());
         Hive::setBusyTimeoutMs(ShortBusyTimeoutMs);
+        shell.releaseAfter(LockSeconds);
         std::unique_ptr<Splash> splash(loadedSplash());
         shell.release();
         Hive::setBusyTimeoutMs(BusyTimeoutMs);

@@ -39,7 +39,7 @@ constexpr int DefaultBusyTimeoutMs = 10000;
 // Once another program has held the hive locked through a whole busy timeout, the calls
 // that follow only look briefly, so that a start-up under its lock waits once, not at
 // every read.
-constexpr int BriefBusyMs = 100;
+constexpr int BriefBusyMs = 50;
 // The lock that guards setting a file aside is held only for a rename.
 constexpr int AsideLockWaitMs = 2000;
 constexpr int AsideLockPollMs = 10;
@@ -453,7 +453,6 @@ sqlite3* openConnection(const QString& file)
     }
     sqlite3_extended_result_codes(db, 1);
     beginCall(db, Access::Read);
-    exec(db, Settings);
     return db;
 }
 
@@ -480,6 +479,8 @@ Opened tryOpen(const QString& file)
         sqlite3_close_v2(db);
         return opened;
     }
+    // Only now: setting the syncing reads the file, and would wait out a lock a second time.
+    exec(db, Settings);
     hive.wal = useWal(db);
     opened.db = db;
     return opened;
@@ -679,6 +680,7 @@ bool createKey(const QString& keyPath)
 
 Value queryValue(const QString& keyPath, const QString& name)
 {
+    const QStringList chain = keyChain(keyPath);
     sqlite3* db = connection();
     if (!db) {
         hive.doomed = hive.doomed || hive.depth > 0;
@@ -686,7 +688,7 @@ Value queryValue(const QString& keyPath, const QString& name)
     }
     beginCall(db, Access::Read);
     Statement query(db, SelectValue);
-    query.bind(1, keyChain(keyPath).last());
+    query.bind(1, chain.last());
     query.bind(2, ansi(name));
     if (query.step()) {
         settle(SQLITE_ROW, Access::Read);
@@ -694,6 +696,11 @@ Value queryValue(const QString& keyPath, const QString& name)
     }
     if (!settle(query.error(), Access::Read))
         return {};
+    // Opening a key creates it and every missing key above it. A key that cannot be made
+    // now holds no value either, so the value is absent all the same.
+    const std::optional<QString> stored = storedKey(db, chain.last());
+    if (stored && stored->isEmpty())
+        write([&chain](sqlite3* db) { return insertKeys(db, chain); });
     return {Value::State::Absent, {}};
 }
 

@@ -27,7 +27,8 @@ struct Value {
 // cannot be opened or written.
 bool createKey(const QString& keyPath);
 
-// The stored bytes of a value, or whether it is absent or could not be read.
+// The stored bytes of a value, or whether it is absent or could not be read. Like
+// opening a key, a read creates the key and every missing key above it (when it can).
 Value queryValue(const QString& keyPath, const QString& name);
 
 // Stores bytes as a REG_SZ value (type 1), creating the key path. False on failure.

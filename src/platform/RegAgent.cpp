@@ -36,9 +36,7 @@ void RegAgent::GetValue()
 {
     if (!NamesGiven())
         return;
-    // Opening the key creates it, and every missing key above it. A key that cannot be
-    // made now holds no value either, so the read goes on.
-    Hive::createKey(RegistryKey_);
+    // The read opens the key, creating it and every missing key above it.
     // First the size alone, then the bytes, as the two queries of the Windows call go.
     const Hive::Value stored = Hive::queryValue(RegistryKey_, SubKey_);
     if (stored.state != Hive::Value::State::Present) {

@@ -19,14 +19,27 @@ SqliteShell::SqliteShell(const QString& file, const QByteArray& sql)
 
 SqliteShell::~SqliteShell() { release(); }
 
+void SqliteShell::releaseAfter(int seconds)
+{
+    endInput(".shell sleep " + QByteArray::number(seconds) + "\n");
+}
+
 void SqliteShell::release()
 {
-    if (shell_.state() == QProcess::NotRunning)
-        return;
-    shell_.write("COMMIT;\n.quit\n");
-    shell_.closeWriteChannel();
-    if (!shell_.waitForFinished(WaitMs))
+    endInput(QByteArray());
+    if (shell_.state() != QProcess::NotRunning && !shell_.waitForFinished(WaitMs))
         shell_.kill();
     shell_.waitForFinished(WaitMs);
     holding_ = false;
+}
+
+void SqliteShell::endInput(const QByteArray& before)
+{
+    if (inputEnded_ || shell_.state() == QProcess::NotRunning)
+        return;
+    inputEnded_ = true;
+    // Written at once: the caller may not run an event loop until the shell is done.
+    shell_.write(before + "COMMIT;\n.quit\n");
+    shell_.waitForBytesWritten(WaitMs);
+    shell_.closeWriteChannel();
 }

@@ -15,10 +15,15 @@ public:
 
     // True once the SQL has run and the shell holds its lock.
     bool holding() const { return holding_; }
-    // Ends the transaction and the shell.
+    // Ends the transaction and the shell; releaseAfter lets the shell do so by itself,
+    // that many seconds from now, while the caller is busy.
     void release();
+    void releaseAfter(int seconds);
 
 private:
+    void endInput(const QByteArray& before);
+
     QProcess shell_;
     bool holding_ = false;
+    bool inputEnded_ = false;
 };
