@@ -430,6 +430,37 @@ private slots:
         QCOMPARE(HiveRows::scalar(hive(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     }
 
+    void damageMetLaterIsSetAsideAsWell()
+    {
+        const QString filler(900, QLatin1Char('f'));
+        for (int i = 0; i < 40; ++i)
+            WriteRegValue(TopTen, QStringLiteral("Filler %1").arg(i), filler);
+        Hive::close();
+        readText(TopTen, QStringLiteral("Filler 1")); // open, checked and found sound
+        // A page of old values goes bad under the open hive; another program then writes,
+        // so the game reads the file afresh.
+        const qint64 page = HiveRows::scalar(hive(), QStringLiteral(
+            "SELECT pageno FROM dbstat WHERE name = 'registry_values' AND pagetype = 'leaf'"
+            " ORDER BY pageno LIMIT 1")).toLongLong();
+        QVERIFY(page > 1);
+        {
+            QFile file(hive());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek((page - 1) * PageSize));
+            QCOMPARE(file.write(QByteArray(PageSize, '\xff')), PageSize);
+        }
+        QVERIFY(HiveRows::insertRaw(hive(), Options, QStringLiteral("Other"), 1, QByteArray("x", 2)));
+        // The value on that page could not be read: it is not taken for absent.
+        QCOMPARE(readText(TopTen, QStringLiteral("Filler 0")), QString());
+        QVERIFY(!RegObjAbsent());
+
+        WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("6"));
+        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QStringLiteral("6"));
+        QCOMPARE(readText(TopTen, QStringLiteral("Filler 1")), QString());
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("registry.db.corrupt-*")}).filter(
+                     QRegularExpression(QStringLiteral("\\d$"))).size(), 1);
+    }
+
     void anEmptyFileBecomesAHiveWithoutBeingSetAside()
     {
         putFile(hive(), QByteArray());

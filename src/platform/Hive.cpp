@@ -527,13 +527,14 @@ QString dataHome()
     return QDir::homePath() + QLatin1String(DefaultDataHome);
 }
 
-// Lets go of a file found damaged or moved away, setting a damaged one aside.
+// Lets go of a file found damaged or moved away, setting a damaged one aside. Neither is
+// touched again: its log stays with it.
 void recover()
 {
     const bool damaged = hive.damaged;
     hive.damaged = false;
     hive.moved = false;
-    hive.shut(!damaged);
+    hive.shut(false);
     if (damaged)
         setAsideOnce(hive.file, hive.id);
 }

@@ -57,6 +57,8 @@ start_x
 start_game
 first_run_to_game
 exit_from_menu
+# The write-ahead log is folded back into the file when the game ends.
+[ ! -e "$HIVE-wal" ] && [ ! -e "$HIVE-shm" ] || fail "the write-ahead log outlived the game: $(ls "$(dirname "$HIVE")")"
 store_keepers
 say "a stored top ten"
 
