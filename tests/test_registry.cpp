@@ -626,21 +626,6 @@ private slots:
                  QStringList{QStringLiteral("registry.db")});
     }
 
-    void aLinkToARegularFileLeadsToTheHive()
-    {
-        QTemporaryDir elsewhere;
-        const QString target = elsewhere.filePath(QStringLiteral("kept.db"));
-        WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("4"));
-        Hive::close();
-        QVERIFY(QFile::rename(hive(), target));
-        QVERIFY(QFile::link(target, hive()));
-        WriteRegValue(Options, QStringLiteral("Still Bombs"), QStringLiteral("5"));
-        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QStringLiteral("4"));
-        Hive::close();
-        QCOMPARE(HiveRows::value(target, Options, QStringLiteral("Still Bombs"))->data, QByteArray("5", 2));
-        QVERIFY(QFileInfo(hive()).isSymLink());
-    }
-
     void whereTheDataFolderCannotBeMadeReadsAreEmptyAndWritesLost()
     {
         const QString blocker = home_->path() + QStringLiteral("/a-file");
