@@ -126,6 +126,7 @@ private slots:
     void theBoxesOpenCentredOverTheGameAtDoubleScale();
     void aDamagedRankTenScoreCountsAsNothing();
     void aScriptedGamePlayedThroughTheWindowIsStored();
+    void aScoreThatCannotBeStoredIsSaidSo();
 };
 
 void GameOver::gameOverExplodesHoldsAndClearsTheField()
@@ -332,6 +333,24 @@ void GameOver::aScriptedGamePlayedThroughTheWindowIsStored()
     QCOMPARE(RegObjValue(), QStringLiteral("Tester"));
     ReadRegValue(TopTenKey, QStringLiteral("Score One"));
     QCOMPARE(RegObjValue(), QStringLiteral("10"));
+}
+
+void GameOver::aScoreThatCannotBeStoredIsSaidSo()
+{
+    LoadedGame g;
+    // A file stands where the data folder should be made.
+    const QString blocker = g.home.path() + QStringLiteral("/not-a-folder");
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    qputenv("XDG_DATA_HOME", blocker.toUtf8());
+    g.game().NewMenu_Click();
+    Points = 5;
+    g.rt.inputAnswers = {QStringLiteral("Ann")};
+    g.game().Kill_Click();
+    QCOMPARE(g.rt.messages.size(), 1);
+    QCOMPARE(g.rt.messages[0].title, QStringLiteral("Crawlix"));
+    QVERIFY(g.rt.messages[0].text.contains(blocker + QStringLiteral("/crawlix/registry.db")));
+    QVERIFY(g.rt.messages[0].buttons == Runtime::Buttons::Ok);
 }
 
 QTEST_MAIN(GameOver)

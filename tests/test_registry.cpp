@@ -16,7 +16,10 @@
 #include <QThread>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,6 +29,16 @@ const QString TopTen = QStringLiteral("\\Software\\Crawlix\\Top Ten List");
 const QString Shared = QStringLiteral("\\Software\\Crawlix\\Shared");
 const QString ChildFlag = QStringLiteral("--hive-child");
 constexpr unsigned long ThinkingMs = 2;
+constexpr qint64 PageSize = 4096;
+constexpr qint64 WriteVersionOffset = 18; // a number above 2 makes the file read-only
+constexpr auto ExtraColumnSchema = R"sql(
+CREATE TABLE registry_keys (path TEXT PRIMARY KEY COLLATE NOCASE);
+CREATE TABLE registry_values (
+  key_path TEXT NOT NULL COLLATE NOCASE REFERENCES registry_keys(path),
+  name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL, data BLOB NOT NULL,
+  extra TEXT NOT NULL, PRIMARY KEY (key_path, name));
+PRAGMA user_version = 1;
+)sql";
 
 QString readText(const QString& key, const QString& name)
 {
@@ -119,6 +132,48 @@ class TestRegistry : public QObject {
 private:
     std::unique_ptr<TempDataHome> home_;
     QString hive() const { return home_->hivePath(); }
+
+    // A hive of the game's, as the game left it.
+    void storeSomeValues(int count, const QString& text)
+    {
+        for (int i = 0; i < count; ++i)
+            WriteRegValue(TopTen, QStringLiteral("Name %1").arg(i), text);
+        Hive::close();
+    }
+
+    void makeBadHive(const QString& kind)
+    {
+        if (kind == QLatin1String("garbage")) {
+            putFile(hive(), QByteArray("This is not a hive at all.\n").repeated(300));
+            putFile(hive() + QStringLiteral("-journal"), QByteArray(4096, '\x5a'));
+        } else if (kind == QLatin1String("truncated")) {
+            storeSomeValues(40, QString(900, QLatin1Char('f')));
+            QFile file(hive());
+            QVERIFY(file.resize(file.size() / 2));
+        } else if (kind == QLatin1String("page")) {
+            // dd if=registry.db of=registry.db bs=4096 skip=1 seek=2 count=1 conv=notrunc
+            storeSomeValues(24, QStringLiteral("Player"));
+            QFile file(hive());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(PageSize));
+            const QByteArray page = file.read(PageSize);
+            QVERIFY(file.seek(2 * PageSize));
+            QCOMPARE(file.write(page), PageSize);
+        } else if (kind == QLatin1String("read-only")) {
+            storeSomeValues(1, QStringLiteral("Player"));
+            QFile file(hive());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(WriteVersionOffset));
+            QVERIFY(file.putChar(char(151)));
+        } else if (kind == QLatin1String("column")) {
+            makeForeignDatabase(hive(), ExtraColumnSchema);
+        } else if (kind == QLatin1String("version")) {
+            makeForeignDatabase(hive(), "CREATE TABLE registry_keys (path TEXT PRIMARY KEY);"
+                                        " PRAGMA user_version = 7;");
+        } else {
+            makeForeignDatabase(hive(), "CREATE TABLE scores (who TEXT, points INTEGER);");
+        }
+    }
 
 private slots:
     void init()
@@ -350,39 +405,60 @@ private slots:
         QTest::newRow("truncated hive") << QStringLiteral("truncated");
         QTest::newRow("unknown version") << QStringLiteral("version");
         QTest::newRow("another program's database") << QStringLiteral("foreign");
+        QTest::newRow("a page copied over an index page") << QStringLiteral("page");
+        QTest::newRow("a header that makes the file read-only") << QStringLiteral("read-only");
+        QTest::newRow("a values table with a column more") << QStringLiteral("column");
     }
     void aFileThatIsNoHiveIsSetAsideAndAFreshHiveStarted()
     {
         QFETCH(QString, kind);
-        if (kind == QLatin1String("garbage")) {
-            putFile(hive(), QByteArray("This is not a hive at all.\n").repeated(300));
-            putFile(hive() + QStringLiteral("-journal"), QByteArray(4096, '\x5a'));
-        } else if (kind == QLatin1String("truncated")) {
-            const QString filler(900, QLatin1Char('f'));
-            for (int i = 0; i < 40; ++i)
-                WriteRegValue(TopTen, QStringLiteral("Name %1").arg(i), filler);
-            Hive::close();
-            QFile file(hive());
-            QVERIFY(file.resize(file.size() / 2));
-        } else if (kind == QLatin1String("version")) {
-            makeForeignDatabase(hive(), "CREATE TABLE registry_keys (path TEXT PRIMARY KEY);"
-                                        " PRAGMA user_version = 7;");
-        } else {
-            makeForeignDatabase(hive(), "CREATE TABLE scores (who TEXT, points INTEGER);");
-        }
+        makeBadHive(kind);
         const QByteArray before = fileBytes(hive());
 
         QCOMPARE(readText(TopTen, QStringLiteral("Name 1")), QString());
         WriteRegValue(TopTen, QStringLiteral("Name One"), QStringLiteral("Ann"));
         QCOMPARE(readText(TopTen, QStringLiteral("Name One")), QStringLiteral("Ann"));
 
+        // The file goes aside with whatever journal or log lies beside it.
         const QStringList aside = QDir(QFileInfo(hive()).path())
             .entryList({QStringLiteral("registry.db.corrupt-*")}, QDir::Files, QDir::Name);
-        QCOMPARE(aside.size(), kind == QLatin1String("garbage") ? 2 : 1);
         QVERIFY(QRegularExpression(QStringLiteral("^registry\\.db\\.corrupt-\\d{8}-\\d{6}$"))
                     .match(aside.first()).hasMatch());
+        QCOMPARE(aside.filter(QRegularExpression(QStringLiteral("\\d$"))).size(), 1);
+        QCOMPARE(aside.contains(aside.first() + QStringLiteral("-journal")), kind == QLatin1String("garbage"));
         QCOMPARE(fileBytes(QFileInfo(hive()).path() + QLatin1Char('/') + aside.first()), before);
         QCOMPARE(HiveRows::scalar(hive(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    }
+
+    void damageMetLaterIsSetAsideAsWell()
+    {
+        const QString filler(900, QLatin1Char('f'));
+        for (int i = 0; i < 40; ++i)
+            WriteRegValue(TopTen, QStringLiteral("Filler %1").arg(i), filler);
+        Hive::close();
+        readText(TopTen, QStringLiteral("Filler 1")); // open, checked and found sound
+        // A page of old values goes bad under the open hive; another program then writes,
+        // so the game reads the file afresh.
+        const qint64 page = HiveRows::scalar(hive(), QStringLiteral(
+            "SELECT pageno FROM dbstat WHERE name = 'registry_values' AND pagetype = 'leaf'"
+            " ORDER BY pageno LIMIT 1")).toLongLong();
+        QVERIFY(page > 1);
+        {
+            QFile file(hive());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek((page - 1) * PageSize));
+            QCOMPARE(file.write(QByteArray(PageSize, '\xff')), PageSize);
+        }
+        QVERIFY(HiveRows::insertRaw(hive(), Options, QStringLiteral("Other"), 1, QByteArray("x", 2)));
+        // The value on that page could not be read: it is not taken for absent.
+        QCOMPARE(readText(TopTen, QStringLiteral("Filler 0")), QString());
+        QVERIFY(!RegObjAbsent());
+
+        WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("6"));
+        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QStringLiteral("6"));
+        QCOMPARE(readText(TopTen, QStringLiteral("Filler 1")), QString());
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("registry.db.corrupt-*")}).filter(
+                     QRegularExpression(QStringLiteral("\\d$"))).size(), 1);
     }
 
     void anEmptyFileBecomesAHiveWithoutBeingSetAside()
@@ -390,7 +466,7 @@ private slots:
         putFile(hive(), QByteArray());
         WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("3"));
         QCOMPARE(readText(Options, QStringLiteral("Start Level")), QStringLiteral("3"));
-        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.db")});
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("*.corrupt-*")}), QStringList());
     }
 
     void aSecondBadFileIsKeptBesideTheFirst()
@@ -480,6 +556,74 @@ private slots:
         QCOMPARE(readText(Shared, QStringLiteral("Counter")), QString::number(Children * Count));
         QVERIFY(readText(Shared, QStringLiteral("Last")).endsWith(QStringLiteral("/%1").arg(Count - 1)));
         QCOMPARE(HiveRows::scalar(hive(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    }
+
+    void theWriteAheadLogLiesBesideTheHiveAndIsFoldedInWhenItCloses()
+    {
+        WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("7"));
+        QCOMPARE(HiveRows::scalar(hive(), QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
+        QVERIFY(QFileInfo::exists(hive() + QStringLiteral("-wal")));
+        Hive::close();
+        QVERIFY(!QFileInfo::exists(hive() + QStringLiteral("-wal")));
+        QVERIFY(!QFileInfo::exists(hive() + QStringLiteral("-shm")));
+        QCOMPARE(HiveRows::value(hive(), Options, QStringLiteral("Start Level"))->data, QByteArray("7", 2));
+    }
+
+    void aLockFileLeftBehindNeverHoldsUpAFreshStart()
+    {
+        putFile(hive(), QByteArray(5000, '\x01'));
+        putFile(hive() + QStringLiteral(".lock"), QByteArray()); // empty and young
+        WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("2"));
+        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QStringLiteral("2"));
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("*.corrupt-*")}).size(), 1);
+    }
+
+    void aCopyOfTheGameSettingTheFileAsideIsLeftToIt()
+    {
+        putFile(hive(), QByteArray(5000, '\x01'));
+        const QByteArray lockName = QFile::encodeName(hive() + QStringLiteral(".lock"));
+        const int lock = ::open(lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
+        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QString());
+        QVERIFY(!RegObjAbsent());
+        QCOMPARE(fileBytes(hive()), QByteArray(5000, '\x01'));
+        ::close(lock);
+        Hive::close();
+        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QString());
+        QVERIFY(RegObjAbsent());
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("*.corrupt-*")}).size(), 1);
+    }
+
+    void onlyARegularFileIsEverTakenForTheHive_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a named pipe") << QStringLiteral("fifo");
+        QTest::newRow("a link to a device") << QStringLiteral("device");
+        QTest::newRow("a link to nowhere") << QStringLiteral("dangling");
+        QTest::newRow("a link to a folder") << QStringLiteral("folder");
+    }
+    void onlyARegularFileIsEverTakenForTheHive()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir elsewhere;
+        const QString target = kind == QLatin1String("device") ? QStringLiteral("/dev/null")
+                                                                : elsewhere.filePath(QStringLiteral("target"));
+        QVERIFY(QDir().mkpath(QFileInfo(hive()).path()));
+        const QByteArray hiveName = QFile::encodeName(hive());
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(hiveName.constData(), 0644), 0);
+        else
+            QVERIFY(QFile::link(target, hive()));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(target));
+        const QStringList targetFolderBefore = QDir(QFileInfo(target).path()).entryList(QDir::AllEntries | QDir::System);
+
+        WriteRegValue(Options, QStringLiteral("Start Level"), QStringLiteral("9"));
+        QCOMPARE(readText(Options, QStringLiteral("Start Level")), QString());
+        QVERIFY(!RegObjAbsent());
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::AllEntries | QDir::System), targetFolderBefore);
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                 QStringList{QStringLiteral("registry.db")});
     }
 
     void whereTheDataFolderCannotBeMadeReadsAreEmptyAndWritesLost()

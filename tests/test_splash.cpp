@@ -1,10 +1,12 @@
 // The title screen: the title's drop, the jumping squares, the first-run hand-over to the
 // options window, and which clicks open the game.
 #include "ScriptedRuntime.h"
+#include "SqliteShell.h"
 #include "TempDataHome.h"
 
 #include "game/GameForm.h"
 #include "options/OptionsFrm.h"
+#include "platform/Hive.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "app/Forms.h"
@@ -19,6 +21,11 @@
 namespace {
 // Deletes what the hand-overs left for the event loop to delete.
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+// The game gives up on a lock after ShortBusyTimeoutMs here; the lock lasts longer.
+constexpr int ShortBusyTimeoutMs = 300;
+constexpr int BusyTimeoutMs = 10000;
+constexpr int LockSeconds = 1;
 
 QString stored(const QString& key, const QString& name)
 {
@@ -145,7 +152,6 @@ private slots:
 
     void firstRunWritesTheEmptyTopTenAndHandsOverToTheOptionsAtOnce()
     {
-        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
         ShowSplash();
         // One pass over the events that follow the first show: no tick has come yet.
         QCoreApplication::processEvents();
@@ -160,11 +166,46 @@ private slots:
         }
     }
 
-    void anEmptyOrZeroStartLevelCountsAsAFirstRun()
+    void aStartLevelOfNothingCountsAsAFirstRunButKeepsAStoredList_data()
     {
-        WriteRegValue(OptionsKey, QStringLiteral("Start Level"), QStringLiteral("0"));
+        QTest::addColumn<QString>("startLevel");
+        QTest::newRow("missing") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("zero") << QStringLiteral("0");
+        QTest::newRow("not a number") << QStringLiteral("abc");
+    }
+    void aStartLevelOfNothingCountsAsAFirstRunButKeepsAStoredList()
+    {
+        QFETCH(QString, startLevel);
+        if (!startLevel.isNull())
+            WriteRegValue(OptionsKey, QStringLiteral("Start Level"), startLevel);
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
         std::unique_ptr<Splash> splash(loadedSplash());
         QCOMPARE(FirstRun, True);
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Score One")), QString());
+    }
+
+    void aStoreLockedByAnotherProgramOverStartUpKeepsTheList()
+    {
+        storeStartLevel();
+        ResetTopTen();
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
+        WriteRegValue(TopTenKey, QStringLiteral("Score One"), 70);
+        Hive::close();
+        // A sqlite3 shell keeps the whole file to itself, readers shut out, for a while
+        // longer than the game waits, and lets go while the title screen still loads.
+        SqliteShell shell(dataHome_->hivePath(), "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;");
+        QVERIFY(shell.holding());
+        Hive::setBusyTimeoutMs(ShortBusyTimeoutMs);
+        shell.releaseAfter(LockSeconds);
+        std::unique_ptr<Splash> splash(loadedSplash());
+        shell.release();
+        Hive::setBusyTimeoutMs(BusyTimeoutMs);
+
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Score One")), QStringLiteral("70"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name Two")), QStringLiteral("(Available)"));
     }
 
     void aStoredStartLevelKeepsTheTopTenAndTheTitleWaits()

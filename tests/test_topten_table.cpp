@@ -1,15 +1,25 @@
 // The stored top ten against a real hive: the empty list, where a new score goes, how
-// many values an insertion writes, and that an insertion lands whole or not at all.
+// many values an insertion writes, that an insertion lands whole or not at all, and what
+// another program on the file, or a writer killed halfway, does to an entry.
 
+#include "HiveRows.h"
 #include "ScriptedRuntime.h"
+#include "SqliteShell.h"
 #include "TempDataHome.h"
 #include "platform/Hive.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 
+#include <QDir>
+#include <QThread>
 #include <QtTest>
 
+#include <csignal>
+#include <limits>
+#include <random>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 struct Entry {
@@ -48,6 +58,28 @@ QStringList storedNames()
     return names;
 }
 
+constexpr int ShortBusyTimeoutMs = 200;
+constexpr int BusyTimeoutMs = 10000;
+constexpr int KillRounds = 30;
+constexpr unsigned KillSeed = 8;
+constexpr unsigned MaxKillMomentUs = 60000;
+
+// Makes the hive give up on another program's lock quickly while it lives.
+struct ShortBusyTimeout {
+    ShortBusyTimeout() { Hive::setBusyTimeoutMs(ShortBusyTimeoutMs); }
+    ~ShortBusyTimeout() { Hive::setBusyTimeoutMs(BusyTimeoutMs); }
+};
+
+// What a forked child does until it is killed: enter scores, each under a name that
+// tells its score, at every rank of the list in turn.
+[[noreturn]] void keepEntering(int round)
+{
+    for (int entry = 1;; ++entry) {
+        const int32_t score = (round * 37 + entry * 13) % 500 + 1;
+        InsertTopTen(QStringLiteral("P%1").arg(score), score);
+    }
+}
+
 // Records the names of the values written while it lives.
 struct WriteLog {
     WriteLog() { setTopTenWriteObserver([this](const QString& name) { names << name; }); }
@@ -72,6 +104,9 @@ private slots:
     void aScoreThatIsNotANumberCountsAsNothing();
     void anInsertionStoppedHalfwayLeavesTheOldListWhole();
     void anotherCopysFreshEntryIsKeptWhenTheListInMemoryIsStale();
+    void aReaderInTheMiddleOfAnEntryDoesNotCostTheScore();
+    void anEntryThatCannotBeStoredSaysSoAndChangesNothing();
+    void aWriterKilledMidEntryLeavesAWholeOrderedList();
 };
 
 void TopTenTable::theValueNamesSpellTheRank()
@@ -217,6 +252,70 @@ void TopTenTable::anotherCopysFreshEntryIsKeptWhenTheListInMemoryIsStale()
     InsertTopTen(QStringLiteral("Mine"), 40);
     QCOMPARE(storedNames().mid(0, 3), (QStringList{"Other", "Mine", "(Available)"}));
     QCOMPARE(storedScores().mid(0, 2), (QStringList{"50", "40"}));
+}
+
+void TopTenTable::aReaderInTheMiddleOfAnEntryDoesNotCostTheScore()
+{
+    TempDataHome home;
+    storeList({{"A", "50"}, {"B", "30"}});
+    SqliteShell reader(home.hivePath(), "BEGIN; SELECT count(*) FROM registry_values;");
+    QVERIFY(reader.holding());
+    const ShortBusyTimeout shortWait;
+    QVERIFY(InsertTopTen(QStringLiteral("New"), 40));
+    reader.release();
+    QCOMPARE(storedNames().mid(0, 4), (QStringList{"A", "New", "B", "(Available)"}));
+    QCOMPARE(storedScores().mid(0, 3), (QStringList{"50", "40", "30"}));
+}
+
+void TopTenTable::anEntryThatCannotBeStoredSaysSoAndChangesNothing()
+{
+    TempDataHome home;
+    storeList({{"A", "50"}, {"B", "30"}});
+    const QStringList before = storedNames();
+    {
+        SqliteShell writer(home.hivePath(), "BEGIN IMMEDIATE;");
+        QVERIFY(writer.holding());
+        const ShortBusyTimeout shortWait;
+        QVERIFY(!InsertTopTen(QStringLiteral("New"), 40));
+    }
+    QCOMPARE(storedNames(), before);
+    // Once the other program is gone, the next entry lands.
+    QVERIFY(InsertTopTen(QStringLiteral("New"), 40));
+    QCOMPARE(storedNames()[1], QStringLiteral("New"));
+}
+
+void TopTenTable::aWriterKilledMidEntryLeavesAWholeOrderedList()
+{
+    TempDataHome home;
+    ResetTopTen();
+    Hive::close(); // the child opens the hive of its own
+    std::mt19937 moments(KillSeed);
+    for (int round = 0; round < KillRounds; ++round) {
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0)
+            keepEntering(round);
+        QThread::usleep(moments() % MaxKillMomentUs);
+        QCOMPARE(::kill(child, SIGKILL), 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+
+        LoadTopTen();
+        double above = std::numeric_limits<double>::infinity();
+        for (const TopEntry& entry : TopList) {
+            // Every name is still beside its own score: nothing torn, nothing lost.
+            if (entry.Name != QLatin1String("(Available)"))
+                QCOMPARE(entry.Name, QStringLiteral("P") + entry.Score);
+            else
+                QCOMPARE(entry.Score, QStringLiteral("0"));
+            QVERIFY(entry.Score.toDouble() <= above);
+            above = entry.Score.toDouble();
+        }
+        Hive::close();
+    }
+    QVERIFY(TopList[0].Name != QLatin1String("(Available)")); // the children did enter scores
+    QCOMPARE(HiveRows::scalar(home.hivePath(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    QVERIFY(QDir(home.path() + QStringLiteral("/crawlix")).entryList({QStringLiteral("*.corrupt-*")}).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TopTenTable)

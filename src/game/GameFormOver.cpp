@@ -4,6 +4,7 @@
 #include "game/FormButton.h"
 #include "game/GameForm.h"
 #include "game/GameTimer.h"
+#include "platform/Hive.h"
 #include "platform/PictureBox.h"
 #include "platform/Runtime.h"
 #include "scores/TopTenTable.h"
@@ -18,6 +19,9 @@ constexpr int LastRank = 9; // rank 10 in the list
 
 const QString NamePrompt = QStringLiteral("Enter your name to be added to the Top Ten List.");
 const QString NamePromptTitle = QStringLiteral("Top Ten Addition");
+const QString AppTitle = QStringLiteral("Crawlix");
+const QString EntryNotStored = QStringLiteral(
+    "Your score could not be added to the Top Ten List: the data file could not be written.\n\n%1");
 } // namespace
 
 void GameForm::EndGame(PictureBox& TheBomb)
@@ -59,4 +63,9 @@ void GameForm::offerTopTenPlace()
     LoadTopTen();
 }
 
-void GameForm::UpdateTopten(const QString& NewName) { InsertTopTen(NewName, Points); }
+void GameForm::UpdateTopten(const QString& NewName)
+{
+    // The player is told when the score could not be kept, never led to think it was.
+    if (!InsertTopTen(NewName, Points))
+        runtime().msgBox(EntryNotStored.arg(Hive::path()), AppTitle, Runtime::Buttons::Ok);
+}

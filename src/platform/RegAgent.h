@@ -1,7 +1,7 @@
 #pragma once
 // Addresses one registry value by key path and value name, and reads or writes its text.
 // The values live in the hive (Hive.h). Nothing here raises or reports an error: a value
-// that cannot be read reads as empty text, a write that fails is silently lost.
+// that cannot be read reads as empty text, a write that fails is lost; LastResult tells.
 
 #include <QString>
 #include <cstdint>
@@ -19,16 +19,18 @@ public:
     QString SubKey() const { return SubKey_; }
     void setSubKey(const QString& value) { SubKey_ = value; }
 
-    // Outcome of the last GetValue or SetValue (no caller in the game reads it).
+    // Outcome of the last GetValue or SetValue.
     int32_t lastResult() const { return LastResult_; }
+    // After GetValue: the hive was read and holds no such value. Empty text alone cannot
+    // tell that from a value that could not be read.
+    bool Absent() const;
 
     static constexpr int32_t EmptyKeyPath = -1002;
     static constexpr int32_t EmptyValueName = -1003;
 
 private:
-    // Checks the key path and value name and opens (creates) the key; false, with
-    // LastResult set, when the value cannot be reached.
-    bool OpenKey();
+    // Checks the key path and value name; false, with LastResult set, when one is empty.
+    bool NamesGiven();
 
     QString RegistryKey_;
     QString SubKey_;

@@ -14,6 +14,8 @@ const std::array<const char*, Ranks> RankWords = {
 };
 const QString EmptyName = QStringLiteral("(Available)");
 constexpr int32_t EmptyScore = 0;
+// A player's entry waits out another program's lock for a while before it is given up.
+constexpr int EntryAttempts = 3;
 
 TopTenWriteObserver writeObserver;
 
@@ -23,6 +25,27 @@ void writeListValue(const QString& valueName, const Value& value)
     WriteRegValue(TopTenKey, valueName, value);
     if (writeObserver)
         writeObserver(valueName);
+}
+
+// Whether every value of the list was read and none is there.
+bool listMissing()
+{
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        for (const QString& value : {TopTenNameValue(rank), TopTenScoreValue(rank)}) {
+            ReadRegValue(TopTenKey, value);
+            if (!RegObjAbsent())
+                return false;
+        }
+    }
+    return true;
+}
+
+void writeEmptyList()
+{
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        writeListValue(TopTenNameValue(rank), EmptyName);
+        writeListValue(TopTenScoreValue(rank), EmptyScore);
+    }
 }
 
 // The rank (1 to 10) a score earns: below every score it does not beat; 0 for none.
@@ -64,31 +87,40 @@ void ResetTopTen()
 {
     // All twenty values land together or not at all.
     HiveTransaction transaction;
-    for (int rank = 1; rank <= Ranks; ++rank) {
-        writeListValue(TopTenNameValue(rank), EmptyName);
-        writeListValue(TopTenScoreValue(rank), EmptyScore);
-    }
+    writeEmptyList();
     transaction.commit();
 }
 
-void InsertTopTen(const QString& NewName, int32_t score)
+void ResetMissingTopTen()
+{
+    // Looked at first without the write lock, which another program may hold; then
+    // again under it, since another copy of the game may have entered a score meanwhile.
+    if (!listMissing())
+        return;
+    HiveTransaction transaction;
+    if (listMissing())
+        writeEmptyList();
+    transaction.commit();
+}
+
+bool InsertTopTen(const QString& NewName, int32_t score)
 {
     // One insertion is one transaction: a crash halfway leaves the old list whole, and
     // the list is read again under the lock, so another copy of the game that entered a
-    // score a moment ago keeps it.
-    HiveTransaction transaction;
-    LoadTopTen();
-    const int rank = rankFor(score);
-    if (rank == 0) {
-        transaction.commit(); // nothing written; an enclosing transaction stays whole
-        return;
-    }
-    for (int k = Ranks; k > rank; --k) {
-        const TopEntry& above = TopList[size_t(k - 2)];
-        writeListValue(TopTenNameValue(k), above.Name);
-        writeListValue(TopTenScoreValue(k), above.Score);
-    }
-    writeListValue(TopTenNameValue(rank), NewName);
-    writeListValue(TopTenScoreValue(rank), score);
-    transaction.commit();
+    // score a moment ago keeps it. A read that fails in it lets nothing be written.
+    return Hive::transact(
+        [&] {
+            LoadTopTen();
+            const int rank = rankFor(score);
+            if (rank == 0)
+                return;
+            for (int k = Ranks; k > rank; --k) {
+                const TopEntry& above = TopList[size_t(k - 2)];
+                writeListValue(TopTenNameValue(k), above.Name);
+                writeListValue(TopTenScoreValue(k), above.Score);
+            }
+            writeListValue(TopTenNameValue(rank), NewName);
+            writeListValue(TopTenScoreValue(rank), score);
+        },
+        EntryAttempts);
 }

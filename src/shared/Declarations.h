@@ -47,6 +47,9 @@ void WriteRegValue(const QString& KeyPath, const QString& ValueName, int32_t Val
 void WriteRegValue(const QString& KeyPath, const QString& ValueName, double Value);
 // The text of RegObj after a read (empty when there is no RegObj yet).
 QString RegObjValue();
+// After a read: the store was read and holds no such value. False when it could not be
+// read, so that nothing is written over a value that may well be there.
+bool RegObjAbsent();
 
 // The two registry keys of the game.
 inline const QString OptionsKey = QStringLiteral("\\Software\\Crawlix\\Options");

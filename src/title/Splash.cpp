@@ -184,7 +184,7 @@ void Splash::Form_Load()
     ReadRegValue(OptionsKey, QStringLiteral("Start Level"));
     if (Numbers::leadingNumber(RegObjValue()) == 0) {
         FirstRun = True;
-        ResetTopTen();
+        ResetMissingTopTen();
     }
 }
 

@@ -306,3 +306,29 @@ exit_from_menu() {
   xdotool key e
   expect_program_end 10
 }
+
+# climb_to_goal GAME: New Game, the hidden mode (so no bomb can end the climb), then Up
+# presses until the congratulation box comes. A bomb may still catch the bug before the
+# hidden mode is on; then the game is over (Self Distruct disabled again) and a new game
+# is tried.
+readonly HIDDEN_MODE_KEYS=(e r f)
+
+climb_once() {
+  local press
+  keys "$1" alt+g n "${HIDDEN_MODE_KEYS[@]}"
+  for press in $(seq 1 12); do
+    window_shown "Crawlix" && return 0
+    xdotool key --delay 30 Up Up Up Up Up
+  done
+  wait_until 8 window_shown "Crawlix"
+}
+
+climb_to_goal() {
+  local attempt
+  for attempt in 1 2 3 4; do
+    climb_once "$1" && return 0
+    say "no congratulation on attempt $attempt; starting again"
+    screenshot "climb-attempt-$attempt"
+  done
+  fail "the bug never reached the goal"
+}

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Another program on the data file: a sqlite3 shell that keeps the file to itself while
+# the game starts, a start level of "abc", and a shell reading while a name is entered.
+# The stored top ten is kept through all of it, and the new name lands at its rank.
+source "$(dirname "$0")/common.bash" "$@"
+need sqlite3
+
+readonly PLAYER="Reader Proof"
+readonly KILL_X=548 KILL_Y=32
+# Held past the game's busy timeout of 10 s, so that its reads really fail.
+readonly LOCK_SECONDS=13
+# A start-up under the lock may wait out the busy timeout once, never twice.
+readonly FIRST_WINDOW_SECONDS=19
+# Ten points from one won level go to rank 5 of this list.
+readonly SCORES=(50 40 30 20 9 8 7 6 5 4)
+
+SHELL_PID=""
+SHELL_IN="$E2E_TMP/shell.in"
+SHELL_OUT="$E2E_TMP/shell.out"
+
+# hold_hive SQL: a sqlite3 shell runs SQL and keeps whatever lock it took.
+hold_hive() {
+  rm -f "$SHELL_IN" "$SHELL_OUT"
+  mkfifo "$SHELL_IN"
+  sqlite3 "$HIVE" <"$SHELL_IN" >"$SHELL_OUT" 2>&1 &
+  SHELL_PID=$!
+  exec 7>"$SHELL_IN"
+  echo "$1 SELECT 'holding';" >&7
+  wait_until 10 grep -q holding "$SHELL_OUT" || fail "the sqlite3 shell did not take the file: $(cat "$SHELL_OUT")"
+}
+
+# The game started meanwhile holds the pipe open as well: the shell is told to quit.
+release_hive() {
+  printf 'COMMIT;\n.quit\n' >&7
+  exec 7>&-
+  wait "$SHELL_PID" 2>/dev/null || true
+  SHELL_PID=""
+}
+
+store_keepers() {
+  local rank
+  for rank in "${!RANK_WORDS[@]}"; do
+    set_hive_value "Top Ten List" "Name ${RANK_WORDS[$rank]}" "Keeper $((rank + 1))"
+    set_hive_value "Top Ten List" "Score ${RANK_WORDS[$rank]}" "${SCORES[$rank]}"
+  done
+}
+
+expect_keepers() {
+  local rank
+  for rank in "${!RANK_WORDS[@]}"; do
+    expect_hive "Top Ten List" "Name ${RANK_WORDS[$rank]}" "Keeper $((rank + 1))"
+    expect_hive "Top Ten List" "Score ${RANK_WORDS[$rank]}" "${SCORES[$rank]}"
+  done
+}
+
+start_x
+start_game
+first_run_to_game
+exit_from_menu
+# The write-ahead log is folded back into the file when the game ends.
+[ ! -e "$HIVE-wal" ] && [ ! -e "$HIVE-shm" ] || fail "the write-ahead log outlived the game: $(ls "$(dirname "$HIVE")")"
+store_keepers
+say "a stored top ten"
+
+# 1. The whole file locked while the game starts: readers are shut out for longer than
+# the game waits. The first-run options window may come, but the list stays.
+hold_hive "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;"
+locked_at=$SECONDS
+start_game
+options=$(wait_window "Crawlix Options" $FIRST_WINDOW_SECONDS)
+say "the options window came $((SECONDS - locked_at)) s into the lock"
+sleep $((LOCK_SECONDS - (SECONDS - locked_at) > 0 ? LOCK_SECONDS - (SECONDS - locked_at) : 0))
+release_hive
+click_in_window "$options" $OPTIONS_SAVE_X $OPTIONS_SAVE_Y
+wait_game_window 15 >/dev/null
+exit_from_menu
+expect_keepers
+grep -q "crawlix: warning: .*locked by another program" "$APP_LOG" ||
+  fail "no warning on standard error about the locked file"
+say "the list outlived the lock"
+
+# 2. A start level that is no number: a first run again, the list kept.
+set_hive_value Options "Start Level" abc
+start_game
+options=$(wait_window "Crawlix Options" 15)
+expect_keepers
+click_in_window "$options" $OPTIONS_SAVE_X $OPTIONS_SAVE_Y
+wait_game_window 15 >/dev/null
+expect_keepers
+say "the list outlived a start level of \"abc\""
+
+# 3. A name entered while a sqlite3 shell holds a read transaction.
+game=$(find_game_window)
+climb_to_goal "$game"
+keys "$(find_window "Crawlix")" Return
+wait_until 10 window_gone "Crawlix" || fail "Return did not dismiss the congratulation box"
+expect_trace "label: Points : 10"
+expect_trace "button enabled: Self Distruct"
+
+click_in_window "$game" $KILL_X $KILL_Y
+prompt=$(wait_window "Top Ten Addition" 20)
+hold_hive "BEGIN; SELECT count(*) FROM registry_values;"
+keys "$prompt" ctrl+a BackSpace
+xdotool type --delay 40 "$PLAYER"
+xdotool key Return
+wait_until 30 window_gone "Top Ten Addition" || fail "the name prompt stayed after Return"
+sleep 1
+window_gone "Crawlix" || fail "a message box came after the name: the score was not stored"
+release_hive
+expect_hive "Top Ten List" "Name Five" "$PLAYER"
+expect_hive "Top Ten List" "Score Five" 10
+expect_hive "Top Ten List" "Name Four" "Keeper 4"
+expect_hive "Top Ten List" "Name Six" "Keeper 5"
+expect_hive "Top Ten List" "Score Ten" 5
+say "the name entered beside a reader is stored at rank 5"
+
+exit_from_menu
+say "passed"
