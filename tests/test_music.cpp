@@ -197,7 +197,7 @@ void MusicSequencer::aRestartAfterTheWindowUnloadsBeginsAtTheTop()
     QVERIFY(loudest(first) > AudibleLevel);
 
     window.reset(); // the game window unloads, and its music with it
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
     // Let whatever was mixed before the stop reach the file, so the next start is found
     // after a stretch of silence.
     QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond() / 2));
@@ -239,7 +239,7 @@ void MusicSequencer::theSongPlaysOnceAndIsNotStartedAgain()
 
     const qint64 ended = stream.size();
     QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond()));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
     QVERIFY(!window.playing());
     // Past the last buffers of the song itself there is only silence.
     QVERIFY(loudest(stream.readFrom(before)) > AudibleLevel);
@@ -258,7 +258,7 @@ void MusicSequencer::playFollowedByPrevLoadsTheSongOnce()
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
     QCOMPARE(MusicControl::songLoadCount() - loadsBefore, 1);
     QVERIFY(window.playing());
-    QVERIFY(Mix_PlayingMusic());
+    QVERIFY(MusicControl::songSounding());
 }
 
 void MusicSequencer::aControlDestroyedWhileItsSongLoadsNeverStartsIt()
@@ -272,18 +272,18 @@ void MusicSequencer::aControlDestroyedWhileItsSongLoadsNeverStartsIt()
             QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
         }
         QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-        QVERIFY(!Mix_PlayingMusic());
+        QVERIFY(!MusicControl::songSounding());
     }
     // A control that is gone may even have been the one whose song was playing.
     {
         MusicControl window;
         startAsTheGameDoes(window, file("song.mid"));
         QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
-        QVERIFY(Mix_PlayingMusic());
+        QVERIFY(MusicControl::songSounding());
         window.setCommand("prev");
     }
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
 }
 
 void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
@@ -301,7 +301,7 @@ void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
 
     oldWindow.reset();
     QVERIFY(newWindow.playing());
-    QVERIFY(Mix_PlayingMusic());
+    QVERIFY(MusicControl::songSounding());
 }
 
 void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
@@ -326,7 +326,7 @@ void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
     Audio::setSoundFontPath(soundFont);
     QVERIFY(!playedWithoutSoundfont);
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
 
     startAsTheGameDoes(window, file("song.mid")); // and a good song still plays after all that
     QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
@@ -355,7 +355,7 @@ void MusicSequencer::closingTheAudioWhileASongLoadsIsHarmless()
 
     QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
     MusicControl next;
     startAsTheGameDoes(next, file("song.mid"));
     QVERIFY(next.waitUntilLoaded(LoadTimeoutMs));

@@ -20,6 +20,9 @@ constexpr int MixBufferFrames = 1024;
 constexpr int EffectChannels = 1;
 constexpr int EffectChannel = 0;
 constexpr int PlayOnce = 0;
+// The effects peak at about -1 dBFS in their files; mixed at a third of full volume they
+// stay clear of full scale on top of the loudest moment of any song.
+constexpr int EffectVolume = 44;
 constexpr const char* DefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 struct AudioState {
@@ -28,11 +31,6 @@ struct AudioState {
     QString soundFont = QString::fromLatin1(DefaultSoundFont);
 };
 AudioState audio;
-
-void applySoundFont()
-{
-    Mix_SetSoundFonts(QFile::encodeName(audio.soundFont).constData());
-}
 
 void stopEffect()
 {
@@ -64,10 +62,13 @@ bool open()
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    // Without MIDI support the songs stay silent; the effects still play.
-    Mix_Init(MIX_INIT_MID);
-    applySoundFont();
     Mix_AllocateChannels(EffectChannels);
+    Mix_Volume(EffectChannel, EffectVolume);
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    MusicControl::attachSequencer(frequency, channels);
     audio.open = true;
     return true;
 }
@@ -79,7 +80,6 @@ void close()
     MusicControl::closeSequencer();
     stopEffect();
     Mix_CloseAudio();
-    Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     audio.open = false;
 }
@@ -89,7 +89,6 @@ bool isOpen() { return audio.open; }
 void setSoundFontPath(const QString& path)
 {
     audio.soundFont = path;
-    applySoundFont();
 }
 
 QString soundFontPath() { return audio.soundFont; }
