@@ -13,8 +13,12 @@
 #include <QThread>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 constexpr int LoadTimeoutMs = 10000;
@@ -23,6 +27,10 @@ constexpr int PollMs = 10;
 constexpr int FrameBytes = 4;      // 16-bit stereo, as the device is opened
 constexpr int AudibleLevel = 1000; // well above any dither
 constexpr int HeadBytes = 8192;    // enough of a song's opening to recognise it
+constexpr int FullScale = 32767;
+constexpr double LoudnessWindowSeconds = 0.4;
+constexpr double QuietestMedianDb = -24.0; // a healthy level for a game's background music
+constexpr double LoudestMedianDb = -14.0;
 
 // What the game window's load does to start its song.
 void startAsTheGameDoes(MusicControl& control, const QString& song)
@@ -115,6 +123,30 @@ QByteArray captureFrom(const DiskStream& stream, qint64 offset, qsizetype length
     return {};
 }
 
+int clippedSamples(const QByteArray& pcm)
+{
+    const qint16* s = samples(pcm);
+    return int(std::count_if(s, s + pcm.size() / 2, [](qint16 v) { return std::abs(int(v)) >= FullScale; }));
+}
+
+// The median of the loudness of short windows, in decibels below full scale.
+double medianLoudnessDb(const QByteArray& pcm, int bytesPerSecond)
+{
+    const qsizetype window = qsizetype(bytesPerSecond * LoudnessWindowSeconds) / 2;
+    const qint16* s = samples(pcm);
+    std::vector<double> levels;
+    for (qsizetype at = 0; at + window <= pcm.size() / 2; at += window) {
+        double energy = 0;
+        for (qsizetype i = at; i < at + window; ++i)
+            energy += double(s[i]) * double(s[i]);
+        levels.push_back(10.0 * std::log10(std::max(energy / double(window), 1.0) / (32768.0 * 32768.0)));
+    }
+    if (levels.empty())
+        return -200.0;
+    std::nth_element(levels.begin(), levels.begin() + qsizetype(levels.size() / 2), levels.end());
+    return levels[levels.size() / 2];
+}
+
 QString differenceAt(const QByteArray& a, const QByteArray& b)
 {
     for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i) {
@@ -142,6 +174,7 @@ private slots:
     void missingSongSoundfontOrBrokenFileLeaveTheGameSilent();
     void withoutAnAudioDeviceNothingPlays();
     void closingTheAudioWhileASongLoadsIsHarmless();
+    void theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealthyLevel();
 
 private:
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -360,6 +393,34 @@ void MusicSequencer::closingTheAudioWhileASongLoadsIsHarmless()
     startAsTheGameDoes(next, file("song.mid"));
     QVERIFY(next.waitUntilLoaded(LoadTimeoutMs));
     QVERIFY(next.playing());
+}
+
+void MusicSequencer::theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealthyLevel()
+{
+    const QString assets = qEnvironmentVariable("CRAWLIX_SOURCE_DIR") + QStringLiteral("/assets/");
+    QVERIFY(openOnDisk());
+    const DiskStream stream(file(QStringLiteral("disk%1.raw").arg(diskRuns_)));
+    const int second = AudioFixtures::bytesPerSecond();
+    MusicControl window;
+    const qint64 before = stream.size();
+    startAsTheGameDoes(window, assets + QStringLiteral("songs/esm.mid"));
+    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(window.playing());
+    // The hidden-mode sound, the cheer and the explosion over the song's opening bars, each
+    // to its end, as a game of quick levels and a hidden mode would play them.
+    const std::pair<const char*, double> effects[] = {
+        {"god.wav", 1.0}, {"halleluj.wav", 2.0}, {"explode.wav", 1.5}, {"god.wav", 1.0}, {"halleluj.wav", 2.0}};
+    for (const auto& [effect, seconds] : effects) {
+        PlaySoundFile(assets + QStringLiteral("sounds/") + QLatin1String(effect));
+        QVERIFY(stream.waitForMore(qint64(seconds * second)));
+    }
+    QByteArray mix = stream.readFrom(before);
+    mix = mix.mid(firstSoundingFrame(mix));
+    QVERIFY(mix.size() >= 7 * second);
+    QCOMPARE(clippedSamples(mix), 0);
+    const double median = medianLoudnessDb(mix, second);
+    QVERIFY2(median > QuietestMedianDb && median < LoudestMedianDb,
+             qPrintable(QStringLiteral("median loudness %1 dBFS").arg(median)));
 }
 
 QTEST_GUILESS_MAIN(MusicSequencer)
