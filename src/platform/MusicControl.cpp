@@ -1,11 +1,10 @@
 #include "platform/MusicControl.h"
 
 #include "platform/PlayASound.h"
+#include "platform/SoundLibrary.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <SDL_mixer.h>
-#include <fluidsynth.h>
 #include <malloc.h>
 
 #include <algorithm>
@@ -41,17 +40,17 @@ public:
     static std::unique_ptr<Synth> load(const std::string& soundFont, double sampleRate)
     {
         auto synth = std::unique_ptr<Synth>(new Synth(sampleRate));
-        if (!synth->synth_ || fluid_synth_sfload(synth->synth_, soundFont.c_str(), 1) == FLUID_FAILED)
+        if (!synth->synth_ || sound().fluid_synth_sfload(synth->synth_, soundFont.c_str(), 1) == FLUID_FAILED)
             return nullptr;
-        fluid_synth_set_interp_method(synth->synth_, -1, FLUID_INTERP_LINEAR);
+        sound().fluid_synth_set_interp_method(synth->synth_, -1, FLUID_INTERP_LINEAR);
         return synth;
     }
 
     ~Synth()
     {
         if (synth_)
-            delete_fluid_synth(synth_);
-        delete_fluid_settings(settings_);
+            sound().delete_fluid_synth(synth_);
+        sound().delete_fluid_settings(settings_);
     }
     Synth(const Synth&) = delete;
     Synth& operator=(const Synth&) = delete;
@@ -61,18 +60,19 @@ public:
     // Renders stereo frames at the synthesizer's rate.
     void render(int frames, qint16* stereo)
     {
-        fluid_synth_write_s16(synth_, frames, stereo, 0, 2, stereo, 1, 2);
+        sound().fluid_synth_write_s16(synth_, frames, stereo, 0, 2, stereo, 1, 2);
     }
 
 private:
-    explicit Synth(double sampleRate) : settings_(new_fluid_settings())
+    explicit Synth(double sampleRate) : settings_(sound().new_fluid_settings())
     {
-        fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
-        fluid_settings_setnum(settings_, "synth.gain", SynthGain);
-        fluid_settings_setint(settings_, "synth.polyphony", Polyphony);
-        fluid_settings_setint(settings_, "synth.chorus.active", ChorusOn);
-        fluid_settings_setint(settings_, "synth.reverb.active", ReverbOn);
-        synth_ = new_fluid_synth(settings_);
+        sound().fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
+        sound().fluid_settings_setnum(settings_, "synth.gain", SynthGain);
+        sound().fluid_settings_setint(settings_, "synth.polyphony", Polyphony);
+        sound().fluid_settings_setint(settings_, "synth.chorus.active", ChorusOn);
+        sound().fluid_settings_setint(settings_, "synth.reverb.active", ReverbOn);
+        sound().fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
+        synth_ = sound().new_fluid_synth(settings_);
     }
 
     fluid_settings_t* settings_;
@@ -241,13 +241,13 @@ void Sequencer::attach(int deviceRate, int deviceChannels)
         synthRate_ = deviceRate / Upsampling;
         deviceChannels_ = deviceChannels;
     }
-    Mix_HookMusic(&Sequencer::mixHook, this);
+    sound().Mix_HookMusic(&Sequencer::mixHook, this);
 }
 
 // The worker is not waited for: the program ends at once, even in the middle of a load.
 void Sequencer::close()
 {
-    Mix_HookMusic(nullptr, nullptr);
+    sound().Mix_HookMusic(nullptr, nullptr);
     Lock lock(mutex_);
     ++epoch_;
     workerRunning_ = false;
@@ -294,8 +294,8 @@ void Sequencer::mix(qint16* out, int frames)
             lastFrame_ = {rendered_[size_t(2 * i)], rendered_[size_t(2 * i + 1)]};
         }
     }
-    const bool finished = fluid_player_get_status(current_.player) == FLUID_PLAYER_DONE &&
-                          fluid_synth_get_active_voice_count(synth_->get()) == 0;
+    const bool finished = sound().fluid_player_get_status(current_.player) == FLUID_PLAYER_DONE &&
+                          sound().fluid_synth_get_active_voice_count(synth_->get()) == 0;
     if (finished) {
         current_.ended = true;
         changed_.notify_all();
@@ -364,12 +364,12 @@ bool Sequencer::startLoaded(const SongRequest& request, const QByteArray& midi)
 {
     if (!synth_ || midi.isEmpty())
         return false;
-    fluid_player_t* player = new_fluid_player(synth_->get());
+    fluid_player_t* player = sound().new_fluid_player(synth_->get());
     if (!player)
         return false;
-    if (fluid_player_add_mem(player, midi.constData(), size_t(midi.size())) != FLUID_OK ||
-        fluid_player_play(player) != FLUID_OK) {
-        delete_fluid_player(player);
+    if (sound().fluid_player_add_mem(player, midi.constData(), size_t(midi.size())) != FLUID_OK ||
+        sound().fluid_player_play(player) != FLUID_OK) {
+        sound().delete_fluid_player(player);
         return false;
     }
     current_ = Song{player, request.owner, request.generation, false};
@@ -396,7 +396,7 @@ void Sequencer::releaseIdle(Lock& lock)
 void Sequencer::deleteRetired()
 {
     for (fluid_player_t* player : retired_)
-        delete_fluid_player(player);
+        sound().delete_fluid_player(player);
     retired_.clear();
 }
 

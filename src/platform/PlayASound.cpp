@@ -2,12 +2,11 @@
 
 #include "platform/MusicControl.h"
 #include "platform/Runtime.h"
+#include "platform/SoundLibrary.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <SDL.h>
-#include <SDL_mixer.h>
 
 namespace {
 constexpr int MixFrequency = 44100;
@@ -34,9 +33,9 @@ AudioState audio;
 
 void stopEffect()
 {
-    Mix_HaltChannel(EffectChannel);
+    sound().Mix_HaltChannel(EffectChannel);
     if (audio.effect) {
-        Mix_FreeChunk(audio.effect);
+        sound().Mix_FreeChunk(audio.effect);
         audio.effect = nullptr;
     }
 }
@@ -53,21 +52,23 @@ bool open()
 {
     if (audio.open)
         return true;
+    if (!SoundLibrary::load())
+        return false;
     // A Ctrl+C or a TERM from the desktop must still end the game; SDL would otherwise
     // turn them into events nobody here reads.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    sound().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sound().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    if (Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (sound().Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
+        sound().SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    Mix_AllocateChannels(EffectChannels);
-    Mix_Volume(EffectChannel, EffectVolume);
+    sound().Mix_AllocateChannels(EffectChannels);
+    sound().Mix_Volume(EffectChannel, EffectVolume);
     int frequency = 0;
     Uint16 format = 0;
     int channels = 0;
-    Mix_QuerySpec(&frequency, &format, &channels);
+    sound().Mix_QuerySpec(&frequency, &format, &channels);
     MusicControl::attachSequencer(frequency, channels);
     audio.open = true;
     return true;
@@ -79,8 +80,8 @@ void close()
         return;
     MusicControl::closeSequencer();
     stopEffect();
-    Mix_CloseAudio();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sound().Mix_CloseAudio();
+    sound().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     audio.open = false;
 }
 
@@ -123,7 +124,7 @@ void PlaySoundFile(const QString& path)
         return;
     // The effects are tiny; reading them afresh every time means a file that changed or
     // appeared since is heard as it is now.
-    audio.effect = Mix_LoadWAV(QFile::encodeName(file).constData());
+    audio.effect = sound().Mix_LoadWAV(QFile::encodeName(file).constData());
     if (audio.effect)
-        Mix_PlayChannel(EffectChannel, audio.effect, PlayOnce);
+        sound().Mix_PlayChannel(EffectChannel, audio.effect, PlayOnce);
 }
