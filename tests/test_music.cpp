@@ -1,6 +1,7 @@
 // The game window's music control: a song starts at its top in the background, plays once,
 // belongs to its control, and a missing piece leaves the game silent.
 #include "AudioFixtures.h"
+#include "app/Forms.h"
 #include "ScriptedRuntime.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
@@ -11,11 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <SDL_mixer.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -175,6 +180,7 @@ private slots:
     void withoutAnAudioDeviceNothingPlays();
     void closingTheAudioWhileASongLoadsIsHarmless();
     void theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealthyLevel();
+    void exitWhileASongIsStillLoadingEndsTheProgramAtOnce();
 
 private:
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -421,6 +427,33 @@ void MusicSequencer::theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealt
     const double median = medianLoudnessDb(mix, second);
     QVERIFY2(median > QuietestMedianDb && median < LoudestMedianDb,
              qPrintable(QStringLiteral("median loudness %1 dBFS").arg(median)));
+}
+
+void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()
+{
+    // A soundfont that nobody ever finishes writing: the song's load waits on it for good.
+    const QString stalled = file(QStringLiteral("stalled.sf2"));
+    QCOMPARE(mkfifo(QFile::encodeName(stalled).constData(), 0600), 0);
+    const QString soundFont = Audio::soundFontPath();
+    Audio::setSoundFontPath(stalled);
+    const int loadsBefore = MusicControl::songLoadCount();
+    auto window = std::make_unique<MusicControl>();
+    startAsTheGameDoes(*window, file("song.mid"));
+    QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
+
+    // "&Exit": the event loop ends and the audio closes without waiting for the load.
+    QTimer::singleShot(0, [] { EndProgram(); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!Audio::isOpen());
+    QVERIFY(!window->playing());
+    window.reset();
+
+    // The load finally gives up, and nothing of it is left behind.
+    Audio::setSoundFontPath(soundFont);
+    QTRY_VERIFY_WITH_TIMEOUT(::close(::open(QFile::encodeName(stalled).constData(), O_WRONLY | O_NONBLOCK)) == 0,
+                             LoadTimeoutMs);
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!MusicControl::synthesizerLoaded());
 }
 
 QTEST_GUILESS_MAIN(MusicSequencer)
