@@ -32,7 +32,9 @@ constexpr int Upsampling = 2;
 constexpr int ChorusOn = 1;
 constexpr int ReverbOn = 0;
 constexpr int DeviceChannelsStereo = 2;
-constexpr int MaxSynthFrames = 4096; // per render call; the device asks for far fewer
+// The synthesizer renders about a tenth of a second at a time, every few buffers of the
+// device: woken less often, it costs a good deal less than rendering each buffer afresh.
+constexpr int RenderFrames = 2048;
 
 // The synthesizer with its soundfont loaded: the one large thing music costs.
 class Synth {
@@ -117,6 +119,7 @@ private:
 
     static void mixHook(void* self, Uint8* stream, int bytes);
     void mix(qint16* out, int frames);
+    void advance();
     void run(std::uint64_t epoch);
     bool hasWork() const;
     void loadAndStart(Lock& lock, std::uint64_t epoch);
@@ -148,8 +151,14 @@ private:
     int loads_ = 0;
     int synthRate_ = 0;
     int deviceChannels_ = DeviceChannelsStereo;
-    std::array<qint16, 2> lastFrame_{};
-    std::array<qint16, 2 * MaxSynthFrames> rendered_{};
+    // The upsampler: frames rendered ahead, the next one to send, the two it is between,
+    // and how far it has come from the earlier to the later.
+    std::array<qint16, 2 * RenderFrames> rendered_{};
+    int nextRendered_ = 0;
+    int renderedCount_ = 0;
+    std::array<int, 2> earlier_{};
+    std::array<int, 2> later_{};
+    int step_ = 0;
 };
 
 // Never destroyed: a worker still reading a soundfont when the program ends may outlive
@@ -276,23 +285,18 @@ void Sequencer::mix(qint16* out, int frames)
         std::memset(out, 0, size_t(frames) * size_t(channels) * sizeof(qint16));
         return;
     }
-    int done = 0;
-    while (done < frames) {
-        const int synthFrames = std::min(MaxSynthFrames, (frames - done + Upsampling - 1) / Upsampling);
-        synth_->render(synthFrames, rendered_.data());
-        for (int i = 0; i < synthFrames; ++i) {
-            for (int step = 0; step < Upsampling && done < frames; ++step, ++done) {
-                qint16* frame = out + size_t(done) * size_t(channels);
-                for (int c = 0; c < channels; ++c) {
-                    const int side = std::min(c, 1);
-                    const int now = rendered_[size_t(2 * i + side)];
-                    const int before = lastFrame_[size_t(side)];
-                    const int value = before + (now - before) * (step + 1) / Upsampling;
-                    frame[c] = c < DeviceChannelsStereo ? qint16(value) : 0;
-                }
-            }
-            lastFrame_ = {rendered_[size_t(2 * i)], rendered_[size_t(2 * i + 1)]};
+    for (int done = 0; done < frames; ++done) {
+        if (step_ == 0)
+            advance();
+        ++step_;
+        qint16* frame = out + size_t(done) * size_t(channels);
+        for (int c = 0; c < channels; ++c) {
+            const size_t side = size_t(std::min(c, 1));
+            const int value = earlier_[side] + (later_[side] - earlier_[side]) * step_ / Upsampling;
+            frame[c] = c < DeviceChannelsStereo ? qint16(value) : 0;
         }
+        if (step_ == Upsampling)
+            step_ = 0;
     }
     const bool finished = sound().fluid_player_get_status(current_.player) == FLUID_PLAYER_DONE &&
                           sound().fluid_synth_get_active_voice_count(synth_->get()) == 0;
@@ -300,6 +304,19 @@ void Sequencer::mix(qint16* out, int frames)
         current_.ended = true;
         changed_.notify_all();
     }
+}
+
+// The upsampler moves on to the next rendered frame, rendering more when all are sent.
+void Sequencer::advance()
+{
+    if (nextRendered_ == renderedCount_) {
+        synth_->render(RenderFrames, rendered_.data());
+        nextRendered_ = 0;
+        renderedCount_ = RenderFrames;
+    }
+    earlier_ = later_;
+    later_ = {rendered_[size_t(2 * nextRendered_)], rendered_[size_t(2 * nextRendered_ + 1)]};
+    ++nextRendered_;
 }
 
 void Sequencer::run(std::uint64_t epoch)
@@ -373,7 +390,11 @@ bool Sequencer::startLoaded(const SongRequest& request, const QByteArray& midi)
         return false;
     }
     current_ = Song{player, request.owner, request.generation, false};
-    lastFrame_ = {};
+    nextRendered_ = 0;
+    renderedCount_ = 0;
+    earlier_ = {};
+    later_ = {};
+    step_ = 0;
     return true;
 }
 
