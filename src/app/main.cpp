@@ -94,6 +94,8 @@ public:
 private:
     static void run()
     {
+        // The painted window reaches the display before anything else is done.
+        QGuiApplication::sync();
         Audio::open();
         QApplication::setWindowIcon(SpriteSheets::applicationIcon());
     }
