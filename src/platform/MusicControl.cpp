@@ -35,9 +35,9 @@ constexpr int ReverbOn = 0;
 // Only the samples of the instruments a song plays are read into memory.
 constexpr int SamplesOnDemand = 1;
 constexpr int DeviceChannelsStereo = 2;
-// The synthesizer renders about a tenth of a second at a time, every few buffers of the
+// The synthesizer renders about a fifth of a second at a time, every few buffers of the
 // device: woken less often, it costs a good deal less than rendering each buffer afresh.
-constexpr int RenderFrames = 2048;
+constexpr int RenderFrames = 4096;
 
 // The synthesizer with its soundfont loaded: the one large thing music costs.
 class Synth {
