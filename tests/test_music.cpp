@@ -1,6 +1,7 @@
 // The game window's music control: a song starts at its top in the background, plays once,
 // belongs to its control, and a missing piece leaves the game silent.
 #include "AudioFixtures.h"
+#include "app/Forms.h"
 #include "ScriptedRuntime.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
@@ -11,10 +12,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 constexpr int LoadTimeoutMs = 10000;
@@ -23,6 +32,10 @@ constexpr int PollMs = 10;
 constexpr int FrameBytes = 4;      // 16-bit stereo, as the device is opened
 constexpr int AudibleLevel = 1000; // well above any dither
 constexpr int HeadBytes = 8192;    // enough of a song's opening to recognise it
+constexpr int FullScale = 32767;
+constexpr double LoudnessWindowSeconds = 0.4;
+constexpr double QuietestMedianDb = -24.0; // a healthy level for a game's background music
+constexpr double LoudestMedianDb = -14.0;
 
 // What the game window's load does to start its song.
 void startAsTheGameDoes(MusicControl& control, const QString& song)
@@ -115,6 +128,30 @@ QByteArray captureFrom(const DiskStream& stream, qint64 offset, qsizetype length
     return {};
 }
 
+int clippedSamples(const QByteArray& pcm)
+{
+    const qint16* s = samples(pcm);
+    return int(std::count_if(s, s + pcm.size() / 2, [](qint16 v) { return std::abs(int(v)) >= FullScale; }));
+}
+
+// The median of the loudness of short windows, in decibels below full scale.
+double medianLoudnessDb(const QByteArray& pcm, int bytesPerSecond)
+{
+    const qsizetype window = qsizetype(bytesPerSecond * LoudnessWindowSeconds) / 2;
+    const qint16* s = samples(pcm);
+    std::vector<double> levels;
+    for (qsizetype at = 0; at + window <= pcm.size() / 2; at += window) {
+        double energy = 0;
+        for (qsizetype i = at; i < at + window; ++i)
+            energy += double(s[i]) * double(s[i]);
+        levels.push_back(10.0 * std::log10(std::max(energy / double(window), 1.0) / (32768.0 * 32768.0)));
+    }
+    if (levels.empty())
+        return -200.0;
+    std::nth_element(levels.begin(), levels.begin() + qsizetype(levels.size() / 2), levels.end());
+    return levels[levels.size() / 2];
+}
+
 QString differenceAt(const QByteArray& a, const QByteArray& b)
 {
     for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i) {
@@ -142,6 +179,8 @@ private slots:
     void missingSongSoundfontOrBrokenFileLeaveTheGameSilent();
     void withoutAnAudioDeviceNothingPlays();
     void closingTheAudioWhileASongLoadsIsHarmless();
+    void theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealthyLevel();
+    void exitWhileASongIsStillLoadingEndsTheProgramAtOnce();
 
 private:
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -197,7 +236,7 @@ void MusicSequencer::aRestartAfterTheWindowUnloadsBeginsAtTheTop()
     QVERIFY(loudest(first) > AudibleLevel);
 
     window.reset(); // the game window unloads, and its music with it
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
     // Let whatever was mixed before the stop reach the file, so the next start is found
     // after a stretch of silence.
     QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond() / 2));
@@ -239,7 +278,7 @@ void MusicSequencer::theSongPlaysOnceAndIsNotStartedAgain()
 
     const qint64 ended = stream.size();
     QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond()));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
     QVERIFY(!window.playing());
     // Past the last buffers of the song itself there is only silence.
     QVERIFY(loudest(stream.readFrom(before)) > AudibleLevel);
@@ -258,7 +297,7 @@ void MusicSequencer::playFollowedByPrevLoadsTheSongOnce()
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
     QCOMPARE(MusicControl::songLoadCount() - loadsBefore, 1);
     QVERIFY(window.playing());
-    QVERIFY(Mix_PlayingMusic());
+    QVERIFY(MusicControl::songSounding());
 }
 
 void MusicSequencer::aControlDestroyedWhileItsSongLoadsNeverStartsIt()
@@ -272,18 +311,18 @@ void MusicSequencer::aControlDestroyedWhileItsSongLoadsNeverStartsIt()
             QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
         }
         QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-        QVERIFY(!Mix_PlayingMusic());
+        QVERIFY(!MusicControl::songSounding());
     }
     // A control that is gone may even have been the one whose song was playing.
     {
         MusicControl window;
         startAsTheGameDoes(window, file("song.mid"));
         QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
-        QVERIFY(Mix_PlayingMusic());
+        QVERIFY(MusicControl::songSounding());
         window.setCommand("prev");
     }
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
 }
 
 void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
@@ -301,7 +340,7 @@ void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
 
     oldWindow.reset();
     QVERIFY(newWindow.playing());
-    QVERIFY(Mix_PlayingMusic());
+    QVERIFY(MusicControl::songSounding());
 }
 
 void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
@@ -326,7 +365,7 @@ void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
     Audio::setSoundFontPath(soundFont);
     QVERIFY(!playedWithoutSoundfont);
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
 
     startAsTheGameDoes(window, file("song.mid")); // and a good song still plays after all that
     QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
@@ -355,11 +394,66 @@ void MusicSequencer::closingTheAudioWhileASongLoadsIsHarmless()
 
     QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!Mix_PlayingMusic());
+    QVERIFY(!MusicControl::songSounding());
     MusicControl next;
     startAsTheGameDoes(next, file("song.mid"));
     QVERIFY(next.waitUntilLoaded(LoadTimeoutMs));
     QVERIFY(next.playing());
+}
+
+void MusicSequencer::theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealthyLevel()
+{
+    const QString assets = qEnvironmentVariable("CRAWLIX_SOURCE_DIR") + QStringLiteral("/assets/");
+    QVERIFY(openOnDisk());
+    const DiskStream stream(file(QStringLiteral("disk%1.raw").arg(diskRuns_)));
+    const int second = AudioFixtures::bytesPerSecond();
+    MusicControl window;
+    const qint64 before = stream.size();
+    startAsTheGameDoes(window, assets + QStringLiteral("songs/esm.mid"));
+    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(window.playing());
+    // The hidden-mode sound, the cheer and the explosion over the song's opening bars, each
+    // to its end, as a game of quick levels and a hidden mode would play them.
+    const std::pair<const char*, double> effects[] = {
+        {"god.wav", 1.0}, {"halleluj.wav", 2.0}, {"explode.wav", 1.5}, {"god.wav", 1.0}, {"halleluj.wav", 2.0}};
+    for (const auto& [effect, seconds] : effects) {
+        PlaySoundFile(assets + QStringLiteral("sounds/") + QLatin1String(effect));
+        QVERIFY(stream.waitForMore(qint64(seconds * second)));
+    }
+    QByteArray mix = stream.readFrom(before);
+    mix = mix.mid(firstSoundingFrame(mix));
+    QVERIFY(mix.size() >= 7 * second);
+    QCOMPARE(clippedSamples(mix), 0);
+    const double median = medianLoudnessDb(mix, second);
+    QVERIFY2(median > QuietestMedianDb && median < LoudestMedianDb,
+             qPrintable(QStringLiteral("median loudness %1 dBFS").arg(median)));
+}
+
+void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()
+{
+    // A soundfont that nobody ever finishes writing: the song's load waits on it for good.
+    const QString stalled = file(QStringLiteral("stalled.sf2"));
+    QCOMPARE(mkfifo(QFile::encodeName(stalled).constData(), 0600), 0);
+    const QString soundFont = Audio::soundFontPath();
+    Audio::setSoundFontPath(stalled);
+    const int loadsBefore = MusicControl::songLoadCount();
+    auto window = std::make_unique<MusicControl>();
+    startAsTheGameDoes(*window, file("song.mid"));
+    QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
+
+    // "&Exit": the event loop ends and the audio closes without waiting for the load.
+    QTimer::singleShot(0, [] { EndProgram(); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!Audio::isOpen());
+    QVERIFY(!window->playing());
+    window.reset();
+
+    // The load finally gives up, and nothing of it is left behind.
+    Audio::setSoundFontPath(soundFont);
+    QTRY_VERIFY_WITH_TIMEOUT(::close(::open(QFile::encodeName(stalled).constData(), O_WRONLY | O_NONBLOCK)) == 0,
+                             LoadTimeoutMs);
+    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!MusicControl::synthesizerLoaded());
 }
 
 QTEST_GUILESS_MAIN(MusicSequencer)

@@ -91,6 +91,7 @@ void EndProgram()
     }
     // The music stops now, not when the game window is finally deleted.
     Audio::close();
-    // Leaves every event loop, nested ones (an open message box) included.
-    QApplication::quit();
+    // Leaves every event loop, nested ones (an open message box) included. Not quit(),
+    // which only asks, and is turned down while any window is still visible.
+    QCoreApplication::exit(0);
 }

@@ -76,6 +76,33 @@ private:
 
     QHash<const QObject*, QString> lastText_;
 };
+
+// What no title screen needs waits until the first window has painted: the audio device
+// and the application's icon. Whichever window paints first (the title screen, or the
+// options window of a first run) sets it going, once, right after that paint.
+class AfterFirstPaint : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !started_) {
+            started_ = true;
+            QCoreApplication::instance()->removeEventFilter(this);
+            QMetaObject::invokeMethod(this, &AfterFirstPaint::run, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    static void run()
+    {
+        // The painted window reaches the display before anything else is done.
+        QGuiApplication::sync();
+        Audio::open();
+        QApplication::setWindowIcon(SpriteSheets::applicationIcon());
+    }
+
+    bool started_ = false;
+};
 } // namespace
 
 int main(int argc, char* argv[])
@@ -95,8 +122,8 @@ int main(int argc, char* argv[])
         app.installEventFilter(&trace);
 
     PictureBox::setSpriteScale(spriteScaleForScreen());
-    Audio::open();
-    QApplication::setWindowIcon(SpriteSheets::applicationIcon());
+    AfterFirstPaint afterFirstPaint;
+    app.installEventFilter(&afterFirstPaint);
 
     ShowSplash();
     const int result = QApplication::exec();

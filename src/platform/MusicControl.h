@@ -40,7 +40,14 @@ public:
     static bool waitUntilIdle(int timeoutMs);
     // How many song loads the sequencer has begun since the program started.
     static int songLoadCount();
-    // Stops the song and the loader (Audio::close calls it before the device goes away).
+    // True while any control's song is sounding.
+    static bool songSounding();
+    // True while the synthesizer and its soundfont are in memory.
+    static bool synthesizerLoaded();
+    // Hands the songs to the open mixer (Audio::open calls it).
+    static void attachSequencer(int deviceRate, int deviceChannels);
+    // Stops the song at once and lets go of the synthesizer, without waiting for a load
+    // still under way (Audio::close calls it before the device goes away).
     static void closeSequencer();
 
 private:

@@ -2,12 +2,11 @@
 
 #include "platform/MusicControl.h"
 #include "platform/Runtime.h"
+#include "platform/SoundLibrary.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <SDL.h>
-#include <SDL_mixer.h>
 
 namespace {
 constexpr int MixFrequency = 44100;
@@ -20,6 +19,9 @@ constexpr int MixBufferFrames = 1024;
 constexpr int EffectChannels = 1;
 constexpr int EffectChannel = 0;
 constexpr int PlayOnce = 0;
+// The effects peak at about -1 dBFS in their files; mixed at a third of full volume they
+// stay clear of full scale on top of the loudest moment of any song.
+constexpr int EffectVolume = 44;
 constexpr const char* DefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 struct AudioState {
@@ -29,16 +31,11 @@ struct AudioState {
 };
 AudioState audio;
 
-void applySoundFont()
-{
-    Mix_SetSoundFonts(QFile::encodeName(audio.soundFont).constData());
-}
-
 void stopEffect()
 {
-    Mix_HaltChannel(EffectChannel);
+    sound().Mix_HaltChannel(EffectChannel);
     if (audio.effect) {
-        Mix_FreeChunk(audio.effect);
+        sound().Mix_FreeChunk(audio.effect);
         audio.effect = nullptr;
     }
 }
@@ -55,19 +52,24 @@ bool open()
 {
     if (audio.open)
         return true;
+    if (!SoundLibrary::load())
+        return false;
     // A Ctrl+C or a TERM from the desktop must still end the game; SDL would otherwise
     // turn them into events nobody here reads.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    sound().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sound().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    if (Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (sound().Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
+        sound().SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    // Without MIDI support the songs stay silent; the effects still play.
-    Mix_Init(MIX_INIT_MID);
-    applySoundFont();
-    Mix_AllocateChannels(EffectChannels);
+    sound().Mix_AllocateChannels(EffectChannels);
+    sound().Mix_Volume(EffectChannel, EffectVolume);
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    sound().Mix_QuerySpec(&frequency, &format, &channels);
+    MusicControl::attachSequencer(frequency, channels);
     audio.open = true;
     return true;
 }
@@ -78,9 +80,8 @@ void close()
         return;
     MusicControl::closeSequencer();
     stopEffect();
-    Mix_CloseAudio();
-    Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sound().Mix_CloseAudio();
+    sound().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     audio.open = false;
 }
 
@@ -89,7 +90,6 @@ bool isOpen() { return audio.open; }
 void setSoundFontPath(const QString& path)
 {
     audio.soundFont = path;
-    applySoundFont();
 }
 
 QString soundFontPath() { return audio.soundFont; }
@@ -124,7 +124,7 @@ void PlaySoundFile(const QString& path)
         return;
     // The effects are tiny; reading them afresh every time means a file that changed or
     // appeared since is heard as it is now.
-    audio.effect = Mix_LoadWAV(QFile::encodeName(file).constData());
+    audio.effect = sound().Mix_LoadWAV(QFile::encodeName(file).constData());
     if (audio.effect)
-        Mix_PlayChannel(EffectChannel, audio.effect, PlayOnce);
+        sound().Mix_PlayChannel(EffectChannel, audio.effect, PlayOnce);
 }

@@ -24,7 +24,6 @@ constexpr QSize BugSheetSize(200, 109);
 const QString BombSheetFile = QStringLiteral(":/sprites/bombs.svg");
 const QString BugSheetFile = QStringLiteral(":/sprites/bug.svg");
 const QString TopTenIconFile = QStringLiteral(":/icons/topten.png");
-const QString ApplicationIconSvg = QStringLiteral(":/icons/crawlix.svg");
 
 constexpr std::array ApplicationIconSizes{16, 32, 48, 64, 128, 256};
 
@@ -70,9 +69,10 @@ QIcon applicationIcon()
 {
     registerArtwork();
     QIcon icon;
+    // One set of pictures, each read only when the desktop asks for its size; the drawn
+    // (SVG) icon is for installing, where the desktop scales it itself.
     for (const int size : ApplicationIconSizes)
         icon.addFile(QStringLiteral(":/icons/crawlix-%1.png").arg(size), QSize(size, size));
-    icon.addFile(ApplicationIconSvg);
     return icon;
 }
 
