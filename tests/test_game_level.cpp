@@ -490,12 +490,23 @@ void GameLevel::optionsHandsOverToTheOptionsWindowAndUnloadsTheGame()
     GameForm* form = ShowGameForm();
     QVERIFY(form);
     QPointer<GameForm> watch(form);
+    const qint64 firstButtonPalette = form->Pauser()->palette().cacheKey();
     form->OptionMenu_Click();
     QVERIFY(LoadedOptionsFrm() != nullptr);
     QVERIFY(LoadedGameForm() == nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(watch.isNull());
     UnloadOptionsFrm();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The style keeps its button pictures by palette: the window loaded again must paint its
+    // buttons with the same palette, or every trip through the options would leave a set of
+    // cached pictures behind.
+    GameForm* again = ShowGameForm();
+    QCOMPARE(again->Pauser()->palette().cacheKey(), firstButtonPalette);
+    QCOMPARE(again->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QCOMPARE(again->Pauser()->palette().color(QPalette::Button), QColor(192, 192, 192));
+    UnloadGameForm();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ResetDeclarations();
 }

@@ -7,7 +7,6 @@
 #include "title/Splash.h"
 
 #include <QApplication>
-#include <QPixmapCache>
 #include <QPointer>
 
 namespace {
@@ -61,15 +60,7 @@ TopTen* ShowTopTen()
     return topTen;
 }
 
-// The game window's grey palette is a palette of its own on every load, and the style keeps
-// a picture of each of its buttons per palette in the pixmap cache; once the window goes,
-// those pictures can never be drawn again, so they go with it. Otherwise every visit to the
-// options window would leave a few kilobytes behind.
-void UnloadGameForm()
-{
-    unload(gameForm);
-    QPixmapCache::clear();
-}
+void UnloadGameForm() { unload(gameForm); }
 void UnloadOptionsFrm() { unload(optionsFrm); }
 void UnloadSplash() { unload(splash); }
 

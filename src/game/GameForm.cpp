@@ -17,6 +17,7 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QApplication>
 #include <QMenuBar>
 #include <QWindow>
 
@@ -95,10 +96,7 @@ GameForm::GameForm()
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString());
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, ButtonFace);
-    grey.setColor(QPalette::Button, ButtonFace);
-    setPalette(grey);
+    useGreyPalette();
 
     buildMenu();
     buildControls();
@@ -109,6 +107,24 @@ GameForm::GameForm()
 }
 
 GameForm::~GameForm() = default;
+
+// The window and its buttons are button-face grey. The palette is registered once for the
+// class, not set on each loaded window: the style caches its button pictures by palette, and
+// a palette made afresh at every load would leave a set of them behind at every load.
+void GameForm::useGreyPalette()
+{
+    const char* const className = staticMetaObject.className();
+    if (QApplication::palette(className).color(QPalette::Window) != ButtonFace) {
+        QPalette grey = QApplication::palette();
+        grey.setColor(QPalette::Window, ButtonFace);
+        grey.setColor(QPalette::Button, ButtonFace);
+        // Taken as the window's natural colours, which its children inherit unchanged.
+        grey.setResolveMask(0);
+        QApplication::setPalette(grey, className);
+    }
+    // The palette was first chosen while this was still a plain main window; choose again.
+    setPalette(QPalette());
+}
 
 void GameForm::buildMenu()
 {

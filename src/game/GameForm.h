@@ -101,6 +101,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void useGreyPalette();
     void buildMenu();
     void buildControls();
     void applyOuterSize();
