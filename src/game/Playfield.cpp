@@ -2,19 +2,90 @@
 
 #include "game/VirtualKeys.h"
 
+#include <QAbstractEventDispatcher>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
-}
+// Room for every picture of a level to move twice between two passes of the event loop.
+constexpr size_t MostPictures = 16;
+
+qint64 area(const QRect& rect) { return qint64(rect.width()) * rect.height(); }
+} // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     : QWidget(parent)
     , onKey_(std::move(onKey))
+    , layer_(new QWidget(this))
 {
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    // The pictures' layer lets clicks and keys through to whatever stands below it.
+    layer_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layer_->setFocusPolicy(Qt::NoFocus);
+    layer_->installEventFilter(this);
+    pictures_.reserve(MostPictures);
+    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
+        connect(loop, &QAbstractEventDispatcher::aboutToBlock, this,
+                &Playfield::handChangesToQt);
+        connect(loop, &QAbstractEventDispatcher::awake, this, &Playfield::handChangesToQt);
+    }
+}
+
+Playfield::~Playfield() = default;
+
+PictureBox* Playfield::addPicture(float left, float top, float width, float height,
+                                  int framePixels)
+{
+    pictures_.push_back(
+        std::make_unique<PictureBox>(this, left, top, width, height, framePixels));
+    // Pictures stand in front of the labels and buttons made before them.
+    layer_->raise();
+    return pictures_.back().get();
+}
+
+void Playfield::coverWithPictures(QWidget* control)
+{
+    covered_.push_back(control);
+    control->installEventFilter(this);
+}
+
+void Playfield::invalidate(const QRect& pixels)
+{
+    if (pixels.isEmpty())
+        return;
+    // A place that overlaps one already marked joins it when that paints nothing extra
+    // worth counting (a bomb's old and new place, a step apart).
+    for (size_t i = 0; i < changedCount_; ++i) {
+        QRect& marked = changed_[i];
+        const QRect joined = marked.united(pixels);
+        if (area(joined) <= area(marked) + area(pixels)) {
+            marked = joined;
+            return;
+        }
+    }
+    if (changedCount_ == changed_.size()) {
+        changed_.back() = changed_.back().united(pixels);
+        return;
+    }
+    changed_[changedCount_++] = pixels;
+}
+
+void Playfield::repaintNow(const QRect& pixels)
+{
+    invalidate(pixels);
+    handChangesToQt();
+    // Qt paints everything marked so far, the moves of this tick with it.
+    layer_->repaint(pixels);
+}
+
+void Playfield::handChangesToQt()
+{
+    for (size_t i = 0; i < changedCount_; ++i)
+        layer_->update(changed_[i]);
+    changedCount_ = 0;
 }
 
 void Playfield::forwardKey(const QKeyEvent& event)
@@ -37,6 +108,8 @@ bool Playfield::focusNextPrevChild(bool)
     return false;
 }
 
+void Playfield::resizeEvent(QResizeEvent*) { layer_->setGeometry(rect()); }
+
 void Playfield::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -45,4 +118,38 @@ void Playfield::paintEvent(QPaintEvent*)
         painter.drawLine(QPointF(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel),
                          QPointF(line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel));
     }
+}
+
+void Playfield::paintPictures(const QRect& area)
+{
+    QPainter painter(layer_);
+    for (const auto& picture : pictures_) {
+        if (picture->Visible() && picture->pixelRect().intersects(area))
+            picture->paint(painter);
+    }
+}
+
+bool Playfield::pictureCovers(QPoint fieldPixel) const
+{
+    for (const auto& picture : pictures_) {
+        if (picture->Visible() && picture->pixelRect().contains(fieldPixel))
+            return true;
+    }
+    return false;
+}
+
+bool Playfield::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == layer_ && event->type() == QEvent::Paint) {
+        paintPictures(static_cast<QPaintEvent*>(event)->rect());
+        return true;
+    }
+    const bool press = event->type() == QEvent::MouseButtonPress
+        || event->type() == QEvent::MouseButtonDblClick;
+    if (press && watched != layer_) {
+        auto* control = static_cast<QWidget*>(watched);
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        return pictureCovers(control->mapTo(this, at));
+    }
+    return QWidget::eventFilter(watched, event);
 }

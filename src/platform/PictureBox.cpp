@@ -9,6 +9,8 @@ namespace {
 int scaleInUse = 1;
 const QColor FrameDark(128, 128, 128);
 const QColor FrameLight(255, 255, 255);
+// A new picture shows the button face until something is copied into it.
+const QColor ButtonFace(192, 192, 192);
 
 int toPixels(float twips) { return int(std::lround(twips / PictureBox::TwipsPerPixel)); }
 } // namespace
@@ -16,59 +18,77 @@ int toPixels(float twips) { return int(std::lround(twips / PictureBox::TwipsPerP
 int PictureBox::spriteScale() { return scaleInUse; }
 void PictureBox::setSpriteScale(int scale) { scaleInUse = scale < 1 ? 1 : scale; }
 
-PictureBox::PictureBox(QWidget* parent, float left, float top, float width, float height,
+PictureBox::PictureBox(Surface* surface, float left, float top, float width, float height,
                        int framePixels)
-    : QWidget(parent)
+    : surface_(surface)
     , left_(left)
     , top_(top)
     , width_(width)
     , height_(height)
     , frame_(framePixels)
 {
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     picturePixels_ = QSize(toPixels(width) - 2 * frame_, toPixels(height) - 2 * frame_);
     image_ = QImage(picturePixels_ * scaleInUse, QImage::Format_RGB32);
     image_.setDevicePixelRatio(scaleInUse);
-    image_.fill(palette().color(QPalette::Button));
-    place();
-    QWidget::setVisible(false);
+    image_.fill(ButtonFace);
 }
 
-void PictureBox::place()
+QRect PictureBox::pixelRect() const
 {
-    setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+    return QRect(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+}
+
+void PictureBox::movedFrom(const QRect& before)
+{
+    // A move within the same pixel shows nothing new.
+    const QRect after = pixelRect();
+    if (!visible_ || !surface_ || after == before)
+        return;
+    surface_->invalidate(before);
+    surface_->invalidate(after);
 }
 
 void PictureBox::setLeft(float twips)
 {
+    const QRect before = pixelRect();
     left_ = twips;
-    place();
+    movedFrom(before);
 }
 
 void PictureBox::setTop(float twips)
 {
+    const QRect before = pixelRect();
     top_ = twips;
-    place();
+    movedFrom(before);
 }
 
 void PictureBox::move(float leftTwips, float topTwips)
 {
+    const QRect before = pixelRect();
     left_ = leftTwips;
     top_ = topTwips;
-    place();
+    movedFrom(before);
 }
 
 void PictureBox::setVisible(bool visible)
 {
+    if (visible == visible_)
+        return;
     visible_ = visible;
-    QWidget::setVisible(visible);
+    if (surface_)
+        surface_->invalidate(pixelRect());
 }
 
 void PictureBox::Refresh()
 {
-    if (isVisible())
-        repaint();
+    if (visible_ && surface_)
+        surface_->repaintNow(pixelRect());
+}
+
+void PictureBox::update()
+{
+    if (visible_ && surface_)
+        surface_->invalidate(pixelRect());
 }
 
 void PictureBox::setPicture(const QImage& picture)
@@ -76,17 +96,28 @@ void PictureBox::setPicture(const QImage& picture)
     QPainter painter(&image_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QRect(QPoint(0, 0), picturePixels_), picture);
+    pixmapStale_ = true;
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
+const QPixmap& PictureBox::pixmap() const
 {
-    QPainter painter(this);
+    if (pixmapStale_) {
+        pixmap_ = QPixmap::fromImage(image_);
+        pixmapStale_ = false;
+    }
+    return pixmap_;
+}
+
+void PictureBox::paint(QPainter& painter) const
+{
+    const QRect place = pixelRect();
     if (frame_ > 0) {
         // A sunken two-pixel frame, as the sheets' controls draw it.
-        painter.fillRect(rect(), FrameLight);
-        painter.fillRect(QRect(0, 0, width() - 1, height() - 1), FrameDark);
+        painter.fillRect(place, FrameLight);
+        painter.fillRect(QRect(place.topLeft(), place.size() - QSize(1, 1)), FrameDark);
     }
-    painter.drawImage(QPoint(frame_, frame_), image_);
+    // The image is exactly the picture's own area, so it never paints past its place.
+    painter.drawPixmap(place.topLeft() + QPoint(frame_, frame_), pixmap());
 }
 
 void BitBlt(PictureBox& target, int x, int y, int width, int height,
@@ -105,6 +136,7 @@ void BitBlt(PictureBox& target, int x, int y, int width, int height,
     if (from.isEmpty())
         return;
     to = from.translated(shift);
+    target.pixmapStale_ = true;
     const auto bytes = size_t(from.width()) * sizeof(QRgb);
     for (int row = 0; row < from.height(); ++row) {
         const auto* in = reinterpret_cast<const QRgb*>(source.image_.constScanLine(from.y() + row));
