@@ -6,13 +6,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
 // Room for every picture of a level to move twice between two passes of the event loop.
 constexpr size_t MostPictures = 16;
-
-qint64 area(const QRect& rect) { return qint64(rect.width()) * rect.height(); }
 } // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
@@ -46,26 +45,36 @@ PictureBox* Playfield::addPicture(float left, float top, float width, float heig
     return pictures_.back().get();
 }
 
-void Playfield::coverWithPictures(QWidget* control)
+void Playfield::coverWithPictures(QWidget* control) { covered_.push_back(control); }
+
+void Playfield::showEvent(QShowEvent*)
 {
-    covered_.push_back(control);
-    control->installEventFilter(this);
+    // Clicks are looked at where the window system delivers them, before they find their
+    // control; a click a test sends to a control itself goes there, as it always did.
+    QWindow* window = this->window()->windowHandle();
+    if (window && window != watchedWindow_) {
+        watchedWindow_ = window;
+        window->installEventFilter(this);
+    }
+}
+
+bool Playfield::clickCaughtByPicture(const QMouseEvent& event) const
+{
+    const QPoint at = mapFrom(window(), event.position().toPoint());
+    if (!pictureCovers(at))
+        return false;
+    for (const QWidget* control : covered_) {
+        if (control->isVisible() && control->geometry().contains(at))
+            return true;
+    }
+    return false;
 }
 
 void Playfield::invalidate(const QRect& pixels)
 {
     if (pixels.isEmpty())
         return;
-    // A place that overlaps one already marked joins it when that paints nothing extra
-    // worth counting (a bomb's old and new place, a step apart).
-    for (size_t i = 0; i < changedCount_; ++i) {
-        QRect& marked = changed_[i];
-        const QRect joined = marked.united(pixels);
-        if (area(joined) <= area(marked) + area(pixels)) {
-            marked = joined;
-            return;
-        }
-    }
+    // More changes than room between two passes: the last mark grows to take them in.
     if (changedCount_ == changed_.size()) {
         changed_.back() = changed_.back().united(pixels);
         return;
@@ -146,10 +155,7 @@ bool Playfield::eventFilter(QObject* watched, QEvent* event)
     }
     const bool press = event->type() == QEvent::MouseButtonPress
         || event->type() == QEvent::MouseButtonDblClick;
-    if (press && watched != layer_) {
-        auto* control = static_cast<QWidget*>(watched);
-        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-        return pictureCovers(control->mapTo(this, at));
-    }
+    if (press && watched == watchedWindow_)
+        return clickCaughtByPicture(*static_cast<QMouseEvent*>(event));
     return QWidget::eventFilter(watched, event);
 }

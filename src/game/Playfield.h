@@ -19,6 +19,9 @@
 #include <memory>
 #include <vector>
 
+class QMouseEvent;
+class QWindow;
+
 class Playfield : public QWidget, public PictureBox::Surface {
     Q_OBJECT
 public:
@@ -53,6 +56,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,12 +65,14 @@ private:
     void handChangesToQt();
     void paintPictures(const QRect& area);
     bool pictureCovers(QPoint fieldPixel) const;
+    bool clickCaughtByPicture(const QMouseEvent& event) const;
 
     KeyHandler onKey_;
     std::vector<const LineControl*> lines_;
     QWidget* layer_;
     std::vector<std::unique_ptr<PictureBox>> pictures_;
     std::vector<QWidget*> covered_;
+    QWindow* watchedWindow_ = nullptr;
     // The places to paint again, gathered since the last pass of the event loop.
     std::array<QRect, 32> changed_{};
     size_t changedCount_ = 0;

@@ -20,12 +20,13 @@ void PictureBox::setSpriteScale(int scale) { scaleInUse = scale < 1 ? 1 : scale;
 
 PictureBox::PictureBox(Surface* surface, float left, float top, float width, float height,
                        int framePixels)
-    : surface_(surface)
-    , left_(left)
+    : left_(left)
     , top_(top)
     , width_(width)
     , height_(height)
     , frame_(framePixels)
+    , place_(toPixels(left), toPixels(top), toPixels(width), toPixels(height))
+    , surface_(surface)
 {
     picturePixels_ = QSize(toPixels(width) - 2 * frame_, toPixels(height) - 2 * frame_);
     image_ = QImage(picturePixels_ * scaleInUse, QImage::Format_RGB32);
@@ -33,41 +34,43 @@ PictureBox::PictureBox(Surface* surface, float left, float top, float width, flo
     image_.fill(ButtonFace);
 }
 
-QRect PictureBox::pixelRect() const
-{
-    return QRect(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
-}
-
-void PictureBox::movedFrom(const QRect& before)
+void PictureBox::placeAt(QPoint pixels)
 {
     // A move within the same pixel shows nothing new.
-    const QRect after = pixelRect();
-    if (!visible_ || !surface_ || after == before)
+    if (pixels == place_.topLeft())
         return;
+    const QRect before = place_;
+    place_.moveTopLeft(pixels);
+    if (!visible_ || !surface_)
+        return;
+    // A step along a row or a column: the old and the new place together are one rectangle.
+    const bool sameRows = before.top() == place_.top();
+    const bool sameColumns = before.left() == place_.left();
+    if ((sameRows || sameColumns) && before.intersects(place_)) {
+        surface_->invalidate(before.united(place_));
+        return;
+    }
     surface_->invalidate(before);
-    surface_->invalidate(after);
+    surface_->invalidate(place_);
 }
 
 void PictureBox::setLeft(float twips)
 {
-    const QRect before = pixelRect();
     left_ = twips;
-    movedFrom(before);
+    placeAt(QPoint(toPixels(twips), place_.top()));
 }
 
 void PictureBox::setTop(float twips)
 {
-    const QRect before = pixelRect();
     top_ = twips;
-    movedFrom(before);
+    placeAt(QPoint(place_.left(), toPixels(twips)));
 }
 
 void PictureBox::move(float leftTwips, float topTwips)
 {
-    const QRect before = pixelRect();
     left_ = leftTwips;
     top_ = topTwips;
-    movedFrom(before);
+    placeAt(QPoint(toPixels(leftTwips), toPixels(topTwips)));
 }
 
 void PictureBox::setVisible(bool visible)
@@ -76,19 +79,19 @@ void PictureBox::setVisible(bool visible)
         return;
     visible_ = visible;
     if (surface_)
-        surface_->invalidate(pixelRect());
+        surface_->invalidate(place_);
 }
 
 void PictureBox::Refresh()
 {
     if (visible_ && surface_)
-        surface_->repaintNow(pixelRect());
+        surface_->repaintNow(place_);
 }
 
 void PictureBox::update()
 {
     if (visible_ && surface_)
-        surface_->invalidate(pixelRect());
+        surface_->invalidate(place_);
 }
 
 void PictureBox::setPicture(const QImage& picture)
@@ -110,7 +113,7 @@ const QPixmap& PictureBox::pixmap() const
 
 void PictureBox::paint(QPainter& painter) const
 {
-    const QRect place = pixelRect();
+    const QRect& place = place_;
     if (frame_ > 0) {
         // A sunken two-pixel frame, as the sheets' controls draw it.
         painter.fillRect(place, FrameLight);

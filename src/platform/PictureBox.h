@@ -53,7 +53,7 @@ public:
     void update();
 
     // Where the picture stands on its surface, frame included, in pixels.
-    QRect pixelRect() const;
+    const QRect& pixelRect() const { return place_; }
     // Draws the picture (and its frame) at its place; the surface calls it while painting.
     void paint(QPainter& painter) const;
 
@@ -70,16 +70,18 @@ public:
     static void setSpriteScale(int scale);
 
 private:
-    void movedFrom(const QRect& before);
+    void placeAt(QPoint pixels);
     const QPixmap& pixmap() const;
 
-    Surface* surface_;
+    // What a tick reads and writes comes first, close together.
     float left_;
     float top_;
     float width_;
     float height_;
-    int frame_;
     bool visible_ = false;
+    int frame_;
+    QRect place_;
+    Surface* surface_;
     QSize picturePixels_;
     QImage image_;
     // What the image looks like on screen; made again only after the image changed.
