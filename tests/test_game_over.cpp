@@ -10,9 +10,9 @@
 #include <QtTest>
 
 namespace {
-// Gathers what the playfield's pictures layer paints.
+// Gathers what the playfield paints.
 struct PaintRecorder : QObject {
-    explicit PaintRecorder(QWidget& layer) { layer.installEventFilter(this); }
+    explicit PaintRecorder(QWidget& field) { field.installEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::Paint)
@@ -113,7 +113,7 @@ void GameOver::theExplosionIsDrawnBeforeTheHold()
     g.putOnBug(2);
     QCoreApplication::processEvents();
 
-    PaintRecorder paints(*g.game().playfield()->pictureLayer());
+    PaintRecorder paints(*g.game().playfield());
     SleepWatcher watcher(g.rt, [&] {
         QVERIFY(paints.paintedAll(g.bomb(2).pixelRect()));
         QVERIFY(paints.paintedAll(g.bug().pixelRect()));

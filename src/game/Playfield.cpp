@@ -19,9 +19,11 @@ Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     , onKey_(std::move(onKey))
     , layer_(new QWidget(this))
 {
-    setAutoFillBackground(true);
+    // The field paints its whole area itself: nothing below it needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    // The pictures' layer lets clicks and keys through to whatever stands below it.
+    // The layer that paints the pictures again over the labels and buttons lets clicks
+    // and keys through to whatever stands below it.
     layer_->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer_->setFocusPolicy(Qt::NoFocus);
     layer_->installEventFilter(this);
@@ -52,6 +54,7 @@ void Playfield::showEvent(QShowEvent*)
     // Clicks are looked at where the window system delivers them, before they find their
     // control; a click a test sends to a control itself goes there, as it always did.
     QWindow* window = this->window()->windowHandle();
+    placeLayer();
     if (window && window != watchedWindow_) {
         watchedWindow_ = window;
         window->installEventFilter(this);
@@ -85,16 +88,20 @@ void Playfield::invalidate(const QRect& pixels)
 void Playfield::repaintNow(const QRect& pixels)
 {
     invalidate(pixels);
-    handChangesToQt();
     // Qt paints everything marked so far, the moves of this tick with it.
-    layer_->repaint(pixels);
+    handChangesToQt();
 }
 
 void Playfield::handChangesToQt()
 {
+    if (changedCount_ == 0)
+        return;
+    QRegion changed;
     for (size_t i = 0; i < changedCount_; ++i)
-        layer_->update(changed_[i]);
+        changed += changed_[i];
     changedCount_ = 0;
+    // Painted at once, before the loop waits: no update request goes round the loop.
+    repaint(changed);
 }
 
 void Playfield::forwardKey(const QKeyEvent& event)
@@ -117,23 +124,45 @@ bool Playfield::focusNextPrevChild(bool)
     return false;
 }
 
-void Playfield::resizeEvent(QResizeEvent*) { layer_->setGeometry(rect()); }
+void Playfield::resizeEvent(QResizeEvent*) { placeLayer(); }
 
-void Playfield::paintEvent(QPaintEvent*)
+void Playfield::placeLayer()
 {
-    QPainter painter(this);
-    for (const LineControl* line : lines_) {
-        painter.setPen(QPen(line->BorderColor, 0));
-        painter.drawLine(QPointF(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel),
-                         QPointF(line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel));
+    // The layer spans the rows the labels and buttons stand in; below them the field's
+    // own paint shows the pictures as they are.
+    int bottom = 0;
+    for (QObject* child : children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (control && control != layer_)
+            bottom = std::max(bottom, control->geometry().bottom() + 1);
     }
+    layer_->setGeometry(0, 0, width(), bottom);
 }
 
-void Playfield::paintPictures(const QRect& area)
+void Playfield::paintEvent(QPaintEvent* event)
 {
-    QPainter painter(layer_);
+    // Only the changed rectangles: their bounding box may span the whole field.
+    const QRegion& area = event->region();
+    QPainter painter(this);
+    const QBrush& background = palette().brush(backgroundRole());
+    for (const QRect& part : area)
+        painter.fillRect(part, background);
+    for (const LineControl* line : lines_) {
+        const QLineF drawn(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel,
+                           line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel);
+        const QRect reach = QRectF(drawn.p1(), drawn.p2()).normalized().toAlignedRect();
+        if (!area.intersects(reach.adjusted(-1, -1, 1, 1)))
+            continue;
+        painter.setPen(QPen(line->BorderColor, 0));
+        painter.drawLine(drawn);
+    }
+    paintPictures(painter, area);
+}
+
+void Playfield::paintPictures(QPainter& painter, const QRegion& area) const
+{
     for (const auto& picture : pictures_) {
-        if (picture->Visible() && picture->pixelRect().intersects(area))
+        if (picture->Visible() && area.intersects(picture->pixelRect()))
             picture->paint(painter);
     }
 }
@@ -150,7 +179,9 @@ bool Playfield::pictureCovers(QPoint fieldPixel) const
 bool Playfield::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == layer_ && event->type() == QEvent::Paint) {
-        paintPictures(static_cast<QPaintEvent*>(event)->rect());
+        // The layer stands at the field's top left corner: its pixels are the field's.
+        QPainter painter(layer_);
+        paintPictures(painter, static_cast<QPaintEvent*>(event)->region());
         return true;
     }
     const bool press = event->type() == QEvent::MouseButtonPress

@@ -4,9 +4,10 @@
 // of the game reaches the game, translated to a Windows virtual-key code.
 //
 // The pictures (the bug, the bombs and the hidden sprite sheets) are no widgets: the field
-// owns them and paints them itself, over the labels and buttons, in the order they were
-// made. A moved picture marks its old and new place; the marks are handed to Qt once per
-// pass of the event loop, so moving a picture costs no allocation and no region work.
+// owns them and paints them itself, in the order they were made, and a layer over the
+// labels and buttons paints them again there, so they pass in front of them. A moved
+// picture marks its old and new place; once per pass of the event loop the marks are
+// painted, so moving a picture costs no allocation and no region work.
 
 #include "game/LineControl.h"
 #include "platform/PictureBox.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 class QMouseEvent;
+class QPainter;
 class QWindow;
 
 class Playfield : public QWidget, public PictureBox::Surface {
@@ -42,9 +44,6 @@ public:
     // of it would catch the click.
     void coverWithPictures(QWidget* control);
 
-    // The layer the pictures are painted on.
-    QWidget* pictureLayer() const { return layer_; }
-
     // Forwards a key press to the game; used by the window for presses that reach it
     // directly.
     void forwardKey(const QKeyEvent& event);
@@ -63,7 +62,8 @@ protected:
 
 private:
     void handChangesToQt();
-    void paintPictures(const QRect& area);
+    void placeLayer();
+    void paintPictures(QPainter& painter, const QRegion& area) const;
     bool pictureCovers(QPoint fieldPixel) const;
     bool clickCaughtByPicture(const QMouseEvent& event) const;
 
