@@ -19,6 +19,9 @@ constexpr int Sprites = 12;
 constexpr int TickMs = 15;
 // About what a bomb travels a tick at level 10 (70 twips).
 constexpr int StepPixels = 5;
+// Beside the game's window (at 24, 33), so that neither hides the other from the X server.
+constexpr int WindowLeft = 660;
+constexpr int WindowTop = 33;
 
 QPixmap sprite()
 {
@@ -37,6 +40,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QWidget window;
     window.setFixedSize(WindowWidth, WindowHeight);
+    window.move(WindowLeft, WindowTop);
     const QPixmap picture = sprite();
     std::array<QLabel*, Sprites> labels{};
     for (int i = 0; i < Sprites; ++i) {
