@@ -10,7 +10,7 @@
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
-// Room for every picture of a level to move twice between two passes of the event loop.
+// The bug, the two sprite sheets and twelve bombs, with room to spare.
 constexpr size_t MostPictures = 16;
 } // namespace
 

@@ -73,7 +73,8 @@ private:
     std::vector<std::unique_ptr<PictureBox>> pictures_;
     std::vector<QWidget*> covered_;
     QWindow* watchedWindow_ = nullptr;
-    // The places to paint again, gathered since the last pass of the event loop.
+    // The places to paint again, gathered since the last pass of the event loop: room for
+    // every picture to move twice.
     std::array<QRect, 32> changed_{};
     size_t changedCount_ = 0;
 };
