@@ -10,8 +10,6 @@
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
-// The bug, the two sprite sheets and twelve bombs, with room to spare.
-constexpr size_t MostPictures = 16;
 } // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
@@ -27,7 +25,6 @@ Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     layer_->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer_->setFocusPolicy(Qt::NoFocus);
     layer_->installEventFilter(this);
-    pictures_.reserve(MostPictures);
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
         connect(loop, &QAbstractEventDispatcher::aboutToBlock, this,
                 &Playfield::handChangesToQt);
@@ -40,11 +37,14 @@ Playfield::~Playfield() = default;
 PictureBox* Playfield::addPicture(float left, float top, float width, float height,
                                   int framePixels)
 {
-    pictures_.push_back(
-        std::make_unique<PictureBox>(this, left, top, width, height, framePixels));
+    // Side by side in one block, so a tick finds every picture in a few cache lines.
+    if (pictureCount_ == pictures_.size())
+        qFatal("Playfield: more than %zu pictures", pictures_.size());
+    std::optional<PictureBox>& picture = pictures_[pictureCount_++];
+    picture.emplace(this, left, top, width, height, framePixels);
     // Pictures stand in front of the labels and buttons made before them.
     layer_->raise();
-    return pictures_.back().get();
+    return &*picture;
 }
 
 void Playfield::coverWithPictures(QWidget* control) { covered_.push_back(control); }
@@ -161,16 +161,18 @@ void Playfield::paintEvent(QPaintEvent* event)
 
 void Playfield::paintPictures(QPainter& painter, const QRegion& area) const
 {
-    for (const auto& picture : pictures_) {
-        if (picture->Visible() && area.intersects(picture->pixelRect()))
-            picture->paint(painter);
+    for (size_t i = 0; i < pictureCount_; ++i) {
+        const PictureBox& picture = *pictures_[i];
+        if (picture.Visible() && area.intersects(picture.pixelRect()))
+            picture.paint(painter);
     }
 }
 
 bool Playfield::pictureCovers(QPoint fieldPixel) const
 {
-    for (const auto& picture : pictures_) {
-        if (picture->Visible() && picture->pixelRect().contains(fieldPixel))
+    for (size_t i = 0; i < pictureCount_; ++i) {
+        const PictureBox& picture = *pictures_[i];
+        if (picture.Visible() && picture.pixelRect().contains(fieldPixel))
             return true;
     }
     return false;

@@ -17,7 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <vector>
 
 class QMouseEvent;
@@ -70,7 +70,9 @@ private:
     KeyHandler onKey_;
     std::vector<const LineControl*> lines_;
     QWidget* layer_;
-    std::vector<std::unique_ptr<PictureBox>> pictures_;
+    // The bug, the two sprite sheets and twelve bombs, with room to spare.
+    std::array<std::optional<PictureBox>, 16> pictures_;
+    size_t pictureCount_ = 0;
     std::vector<QWidget*> covered_;
     QWindow* watchedWindow_ = nullptr;
     // The places to paint again, gathered since the last pass of the event loop: room for
