@@ -56,6 +56,7 @@ private slots:
     void boxesThatOnlyTouchDoNotEndTheGame();
     void aFourthStillBombIsTestedOnlyWhenAsked();
     void theHiddenModeIsInvincibleAndSoundsOncePerGame();
+    void aTickRepaintsOnlyWhereTheMovingBombsWereAndAre();
     void theOverlapTestFollowsTheRectangleRule_data();
     void theOverlapTestFollowsTheRectangleRule();
 };
@@ -496,6 +497,42 @@ void GamePlay::theHiddenModeIsInvincibleAndSoundsOncePerGame()
     g.game().Timer1_Timer();
     g.game().Timer1_Timer();
     QCOMPARE(g.sounds.count(godSound), 2);
+}
+
+void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()
+{
+    LoadedGame g(QStringLiteral("10"), QStringLiteral("6"));
+    g.game().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.game()));
+    g.game().NewMenu_Click();
+    g.game().Timer1()->setEnabled(false);
+    QTest::qWait(20);
+
+    QRegion expected;
+    std::array<QRect, 6> before;
+    for (int i = 0; i < 6; ++i)
+        before[size_t(i)] = g.bomb(i).pixelRect();
+    QRegion painted;
+    struct Recorder : QObject {
+        QRegion* painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                *painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } recorder;
+    recorder.painted = &painted;
+    g.game().playfield()->installEventFilter(&recorder);
+
+    g.game().Timer1_Timer();
+    for (int i = 0; i < 6; ++i) {
+        QVERIFY(g.bomb(i).pixelRect() != before[size_t(i)]);
+        expected += QRegion(before[size_t(i)]) + g.bomb(i).pixelRect();
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !painted.isEmpty(); }));
+    QTest::qWait(20);
+    QVERIFY2((painted ^ expected).isEmpty(), qPrintable(QDebug::toString(painted)));
 }
 
 void GamePlay::theOverlapTestFollowsTheRectangleRule_data()

@@ -173,10 +173,13 @@ void GameForm::buildControls()
     connect(pauser_, &QPushButton::clicked, this, [this] { Pauser_Click(); });
     connect(kill_, &QPushButton::clicked, this, [this] { Kill_Click(); });
 
-    bugPic_ = new PictureBox(playfield_, 3840.0f, 5040.0f, 1500.0f, 1635.0f);
-    bombPic_[0] = new PictureBox(playfield_, 120.0f, 120.0f, 480.0f, 480.0f);
-    srcPic_ = new PictureBox(playfield_, 120.0f, 720.0f, 3060.0f, 1695.0f, 2);
-    bombSrc_ = new PictureBox(playfield_, 120.0f, 2520.0f, 1020.0f, 540.0f, 2);
+    // Pictures pass over the labels and buttons, and a shown one catches their clicks.
+    playfield_->coverWithPictures(pauser_);
+    playfield_->coverWithPictures(kill_);
+    bugPic_ = playfield_->addPicture(3840.0f, 5040.0f, 1500.0f, 1635.0f);
+    bombPic_[0] = playfield_->addPicture(120.0f, 120.0f, 480.0f, 480.0f);
+    srcPic_ = playfield_->addPicture(120.0f, 720.0f, 3060.0f, 1695.0f, 2);
+    bombSrc_ = playfield_->addPicture(120.0f, 2520.0f, 1020.0f, 540.0f, 2);
     srcPic_->setPicture(SpriteSheets::bug(PictureBox::spriteScale()));
     bombSrc_->setPicture(SpriteSheets::bombs(PictureBox::spriteScale()));
 

@@ -147,6 +147,10 @@ private:
     MusicControl music_;
     SoundPlayer playSound_;
     QString tag_;
+    // The still-bomb option text as last read, and the number of still bombs it gives.
+    mutable bool stillBombsKnown_ = false;
+    mutable QString stillBombsRead_;
+    mutable int stillBombs_ = 0;
     float outerWidth_;
     float outerHeight_;
 };

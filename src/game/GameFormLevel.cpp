@@ -58,9 +58,17 @@ float floorOf(double value) { return float(std::floor(value)); }
 
 int GameForm::stillBombCount() const
 {
-    // The option is compared unrounded: "3.5" brings in a fourth still bomb.
-    const double wanted = Numbers::leadingNumber(StillBombsText);
-    return FewestStillBombs + (wanted > 3 ? 1 : 0) + (wanted > 4 ? 1 : 0) + (wanted > 5 ? 1 : 0);
+    // The option text changes only when the window loads, so it is read at the level's
+    // setup and the ticks count on that; a text that has changed since is read again.
+    if (!stillBombsKnown_ || StillBombsText != stillBombsRead_) {
+        stillBombsKnown_ = true;
+        stillBombsRead_ = StillBombsText;
+        // The option is compared unrounded: "3.5" brings in a fourth still bomb.
+        const double wanted = Numbers::leadingNumber(StillBombsText);
+        stillBombs_ = FewestStillBombs + (wanted > 3 ? 1 : 0) + (wanted > 4 ? 1 : 0)
+            + (wanted > 5 ? 1 : 0);
+    }
+    return stillBombs_;
 }
 
 int GameForm::lastBombInPlay() const { return FirstStillBomb - 1 + stillBombCount(); }
@@ -109,7 +117,7 @@ void GameForm::createBombElements()
         if (bombPic_[size_t(i)])
             runtime().fatalError(ElementExistsError, QStringLiteral("Object already loaded"));
         bombPic_[size_t(i)] =
-            new PictureBox(playfield_, BombDesignLeft, BombDesignTop, BombSize, BombSize);
+            playfield_->addPicture(BombDesignLeft, BombDesignTop, BombSize, BombSize);
     }
 }
 

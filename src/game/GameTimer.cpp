@@ -1,28 +1,85 @@
 #include "game/GameTimer.h"
 
+#include "game/TickProbe.h"
+
+#include <QSocketNotifier>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace {
+constexpr long NanosecondsPerMillisecond = 1'000'000;
+constexpr int MillisecondsPerSecond = 1000;
+
+timespec period(int milliseconds)
+{
+    return timespec{milliseconds / MillisecondsPerSecond,
+                    long(milliseconds % MillisecondsPerSecond) * NanosecondsPerMillisecond};
+}
+} // namespace
+
 GameTimer::GameTimer(QObject* parent, std::function<void()> onTick)
     : QObject(parent)
+    , onTick_(std::move(onTick))
+    , clock_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
+    , probe_(TickProbe::fromEnvironment())
 {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, [this, tick = std::move(onTick)] {
-        // A tick that was already queued when the timer was switched off must not run.
-        if (enabled_)
-            tick();
-    });
+    if (clock_ < 0)
+        return;
+    ticks_ = new QSocketNotifier(qintptr(clock_), QSocketNotifier::Read, this);
+    connect(ticks_, &QSocketNotifier::activated, this, [this] { fire(); });
+}
+
+GameTimer::~GameTimer()
+{
+    if (clock_ >= 0)
+        close(clock_);
 }
 
 void GameTimer::setEnabled(bool enabled)
 {
     enabled_ = enabled;
-    if (enabled && timer_.interval() > 0)
-        timer_.start();
+    if (enabled && interval_ > 0)
+        start();
     else
-        timer_.stop();
+        stop();
 }
 
 void GameTimer::setInterval(int milliseconds)
 {
-    timer_.setInterval(milliseconds);
+    interval_ = milliseconds;
     if (enabled_ && milliseconds > 0)
-        timer_.start();
+        start();
+}
+
+void GameTimer::start()
+{
+    // The first tick one interval from now, then one every interval, counted by the kernel.
+    const itimerspec every{period(interval_), period(interval_)};
+    if (clock_ >= 0)
+        timerfd_settime(clock_, 0, &every, nullptr);
+}
+
+void GameTimer::stop()
+{
+    if (clock_ < 0)
+        return;
+    const itimerspec never{};
+    timerfd_settime(clock_, 0, &never, nullptr);
+    // A tick that came due before the timer was switched off must not run.
+    uint64_t due = 0;
+    [[maybe_unused]] const ssize_t drained = read(clock_, &due, sizeof due);
+}
+
+void GameTimer::fire()
+{
+    uint64_t due = 0;
+    if (read(clock_, &due, sizeof due) != ssize_t(sizeof due) || !enabled_)
+        return;
+    if (probe_)
+        probe_->measure(onTick_);
+    else
+        onTick_();
 }

@@ -2,19 +2,106 @@
 
 #include "game/VirtualKeys.h"
 
+#include <QAbstractEventDispatcher>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
-}
+} // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     : QWidget(parent)
     , onKey_(std::move(onKey))
+    , layer_(new QWidget(this))
 {
-    setAutoFillBackground(true);
+    // The field paints its whole area itself: nothing below it needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // The layer that paints the pictures again over the labels and buttons lets clicks
+    // and keys through to whatever stands below it.
+    layer_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layer_->setFocusPolicy(Qt::NoFocus);
+    layer_->installEventFilter(this);
+    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
+        connect(loop, &QAbstractEventDispatcher::aboutToBlock, this,
+                &Playfield::handChangesToQt);
+        connect(loop, &QAbstractEventDispatcher::awake, this, &Playfield::handChangesToQt);
+    }
+}
+
+Playfield::~Playfield() = default;
+
+PictureBox* Playfield::addPicture(float left, float top, float width, float height,
+                                  int framePixels)
+{
+    // Side by side in one block, so a tick finds every picture in a few cache lines.
+    if (pictureCount_ == pictures_.size())
+        qFatal("Playfield: more than %zu pictures", pictures_.size());
+    std::optional<PictureBox>& picture = pictures_[pictureCount_++];
+    picture.emplace(this, left, top, width, height, framePixels);
+    // Pictures stand in front of the labels and buttons made before them.
+    layer_->raise();
+    return &*picture;
+}
+
+void Playfield::coverWithPictures(QWidget* control) { covered_.push_back(control); }
+
+void Playfield::showEvent(QShowEvent*)
+{
+    // Clicks are looked at where the window system delivers them, before they find their
+    // control; a click a test sends to a control itself goes there, as it always did.
+    QWindow* window = this->window()->windowHandle();
+    placeLayer();
+    if (window && window != watchedWindow_) {
+        watchedWindow_ = window;
+        window->installEventFilter(this);
+    }
+}
+
+bool Playfield::clickCaughtByPicture(const QMouseEvent& event) const
+{
+    const QPoint at = mapFrom(window(), event.position().toPoint());
+    if (!pictureCovers(at))
+        return false;
+    for (const QWidget* control : covered_) {
+        if (control->isVisible() && control->geometry().contains(at))
+            return true;
+    }
+    return false;
+}
+
+void Playfield::invalidate(const QRect& pixels)
+{
+    if (pixels.isEmpty())
+        return;
+    // More changes than room between two passes: the last mark grows to take them in.
+    if (changedCount_ == changed_.size()) {
+        changed_.back() = changed_.back().united(pixels);
+        return;
+    }
+    changed_[changedCount_++] = pixels;
+}
+
+void Playfield::repaintNow(const QRect& pixels)
+{
+    invalidate(pixels);
+    // Qt paints everything marked so far, the moves of this tick with it.
+    handChangesToQt();
+}
+
+void Playfield::handChangesToQt()
+{
+    if (changedCount_ == 0)
+        return;
+    QRegion changed;
+    for (size_t i = 0; i < changedCount_; ++i)
+        changed += changed_[i];
+    changedCount_ = 0;
+    // Painted at once, before the loop waits: no update request goes round the loop.
+    repaint(changed);
 }
 
 void Playfield::forwardKey(const QKeyEvent& event)
@@ -37,12 +124,71 @@ bool Playfield::focusNextPrevChild(bool)
     return false;
 }
 
-void Playfield::paintEvent(QPaintEvent*)
+void Playfield::resizeEvent(QResizeEvent*) { placeLayer(); }
+
+void Playfield::placeLayer()
 {
-    QPainter painter(this);
-    for (const LineControl* line : lines_) {
-        painter.setPen(QPen(line->BorderColor, 0));
-        painter.drawLine(QPointF(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel),
-                         QPointF(line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel));
+    // The layer spans the rows the labels and buttons stand in; below them the field's
+    // own paint shows the pictures as they are.
+    int bottom = 0;
+    for (QObject* child : children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (control && control != layer_)
+            bottom = std::max(bottom, control->geometry().bottom() + 1);
     }
+    layer_->setGeometry(0, 0, width(), bottom);
+}
+
+void Playfield::paintEvent(QPaintEvent* event)
+{
+    // Only the changed rectangles: their bounding box may span the whole field.
+    const QRegion& area = event->region();
+    QPainter painter(this);
+    const QBrush& background = palette().brush(backgroundRole());
+    for (const QRect& part : area)
+        painter.fillRect(part, background);
+    for (const LineControl* line : lines_) {
+        const QLineF drawn(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel,
+                           line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel);
+        const QRect reach = QRectF(drawn.p1(), drawn.p2()).normalized().toAlignedRect();
+        if (!area.intersects(reach.adjusted(-1, -1, 1, 1)))
+            continue;
+        painter.setPen(QPen(line->BorderColor, 0));
+        painter.drawLine(drawn);
+    }
+    paintPictures(painter, area);
+}
+
+void Playfield::paintPictures(QPainter& painter, const QRegion& area) const
+{
+    for (size_t i = 0; i < pictureCount_; ++i) {
+        const PictureBox& picture = *pictures_[i];
+        if (picture.Visible() && area.intersects(picture.pixelRect()))
+            picture.paint(painter);
+    }
+}
+
+bool Playfield::pictureCovers(QPoint fieldPixel) const
+{
+    for (size_t i = 0; i < pictureCount_; ++i) {
+        const PictureBox& picture = *pictures_[i];
+        if (picture.Visible() && picture.pixelRect().contains(fieldPixel))
+            return true;
+    }
+    return false;
+}
+
+bool Playfield::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == layer_ && event->type() == QEvent::Paint) {
+        // The layer stands at the field's top left corner: its pixels are the field's.
+        QPainter painter(layer_);
+        paintPictures(painter, static_cast<QPaintEvent*>(event)->region());
+        return true;
+    }
+    const bool press = event->type() == QEvent::MouseButtonPress
+        || event->type() == QEvent::MouseButtonDblClick;
+    if (press && watched == watchedWindow_)
+        return clickCaughtByPicture(*static_cast<QMouseEvent*>(event));
+    return QWidget::eventFilter(watched, event);
 }

@@ -2,35 +2,81 @@
 // The game window's client area: the grey field with the walls and the goal line, on which
 // the pictures, labels and buttons stand. It holds the keyboard focus, so every key press
 // of the game reaches the game, translated to a Windows virtual-key code.
+//
+// The pictures (the bug, the bombs and the hidden sprite sheets) are no widgets: the field
+// owns them and paints them itself, in the order they were made, and a layer over the
+// labels and buttons paints them again there, so they pass in front of them. A moved
+// picture marks its old and new place; once per pass of the event loop the marks are
+// painted, so moving a picture costs no allocation and no region work.
 
 #include "game/LineControl.h"
+#include "platform/PictureBox.h"
 
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
-class Playfield : public QWidget {
+class QMouseEvent;
+class QPainter;
+class QWindow;
+
+class Playfield : public QWidget, public PictureBox::Surface {
     Q_OBJECT
 public:
     using KeyHandler = std::function<void(int16_t keyCode, int16_t shift)>;
 
     Playfield(QWidget* parent, KeyHandler onKey);
+    ~Playfield() override;
 
     // The lines drawn on the field; they live in the window and outlive this widget's paints.
     void setLines(std::vector<const LineControl*> lines) { lines_ = std::move(lines); }
+
+    // A new picture on the field, hidden, above every picture made before it. The field
+    // owns it for as long as the field lives.
+    PictureBox* addPicture(float left, float top, float width, float height,
+                           int framePixels = 0);
+
+    // A control that a shown picture covers takes no click there, as a picture in front
+    // of it would catch the click.
+    void coverWithPictures(QWidget* control);
 
     // Forwards a key press to the game; used by the window for presses that reach it
     // directly.
     void forwardKey(const QKeyEvent& event);
 
+    // PictureBox::Surface
+    void invalidate(const QRect& pixels) override;
+    void repaintNow(const QRect& pixels) override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void handChangesToQt();
+    void placeLayer();
+    void paintPictures(QPainter& painter, const QRegion& area) const;
+    bool pictureCovers(QPoint fieldPixel) const;
+    bool clickCaughtByPicture(const QMouseEvent& event) const;
+
     KeyHandler onKey_;
     std::vector<const LineControl*> lines_;
+    QWidget* layer_;
+    // The bug, the two sprite sheets and twelve bombs, with room to spare.
+    std::array<std::optional<PictureBox>, 16> pictures_;
+    size_t pictureCount_ = 0;
+    std::vector<QWidget*> covered_;
+    QWindow* watchedWindow_ = nullptr;
+    // The places to paint again, gathered since the last pass of the event loop: room for
+    // every picture to move twice.
+    std::array<QRect, 32> changed_{};
+    size_t changedCount_ = 0;
 };

@@ -9,6 +9,8 @@ namespace {
 int scaleInUse = 1;
 const QColor FrameDark(128, 128, 128);
 const QColor FrameLight(255, 255, 255);
+// A new picture shows the button face until something is copied into it.
+const QColor ButtonFace(192, 192, 192);
 
 int toPixels(float twips) { return int(std::lround(twips / PictureBox::TwipsPerPixel)); }
 } // namespace
@@ -16,59 +18,80 @@ int toPixels(float twips) { return int(std::lround(twips / PictureBox::TwipsPerP
 int PictureBox::spriteScale() { return scaleInUse; }
 void PictureBox::setSpriteScale(int scale) { scaleInUse = scale < 1 ? 1 : scale; }
 
-PictureBox::PictureBox(QWidget* parent, float left, float top, float width, float height,
+PictureBox::PictureBox(Surface* surface, float left, float top, float width, float height,
                        int framePixels)
-    : QWidget(parent)
-    , left_(left)
+    : left_(left)
     , top_(top)
     , width_(width)
     , height_(height)
     , frame_(framePixels)
+    , place_(toPixels(left), toPixels(top), toPixels(width), toPixels(height))
+    , surface_(surface)
 {
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     picturePixels_ = QSize(toPixels(width) - 2 * frame_, toPixels(height) - 2 * frame_);
     image_ = QImage(picturePixels_ * scaleInUse, QImage::Format_RGB32);
     image_.setDevicePixelRatio(scaleInUse);
-    image_.fill(palette().color(QPalette::Button));
-    place();
-    QWidget::setVisible(false);
+    image_.fill(ButtonFace);
 }
 
-void PictureBox::place()
+void PictureBox::placeAt(QPoint pixels)
 {
-    setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+    // A move within the same pixel shows nothing new.
+    if (pixels == place_.topLeft())
+        return;
+    const QRect before = place_;
+    place_.moveTopLeft(pixels);
+    if (!visible_ || !surface_)
+        return;
+    // A step along a row or a column: the old and the new place together are one rectangle.
+    const bool sameRows = before.top() == place_.top();
+    const bool sameColumns = before.left() == place_.left();
+    if ((sameRows || sameColumns) && before.intersects(place_)) {
+        surface_->invalidate(before.united(place_));
+        return;
+    }
+    surface_->invalidate(before);
+    surface_->invalidate(place_);
 }
 
 void PictureBox::setLeft(float twips)
 {
     left_ = twips;
-    place();
+    placeAt(QPoint(toPixels(twips), place_.top()));
 }
 
 void PictureBox::setTop(float twips)
 {
     top_ = twips;
-    place();
+    placeAt(QPoint(place_.left(), toPixels(twips)));
 }
 
 void PictureBox::move(float leftTwips, float topTwips)
 {
     left_ = leftTwips;
     top_ = topTwips;
-    place();
+    placeAt(QPoint(toPixels(leftTwips), toPixels(topTwips)));
 }
 
 void PictureBox::setVisible(bool visible)
 {
+    if (visible == visible_)
+        return;
     visible_ = visible;
-    QWidget::setVisible(visible);
+    if (surface_)
+        surface_->invalidate(place_);
 }
 
 void PictureBox::Refresh()
 {
-    if (isVisible())
-        repaint();
+    if (visible_ && surface_)
+        surface_->repaintNow(place_);
+}
+
+void PictureBox::update()
+{
+    if (visible_ && surface_)
+        surface_->invalidate(place_);
 }
 
 void PictureBox::setPicture(const QImage& picture)
@@ -76,17 +99,28 @@ void PictureBox::setPicture(const QImage& picture)
     QPainter painter(&image_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QRect(QPoint(0, 0), picturePixels_), picture);
+    pixmapStale_ = true;
 }
 
-void PictureBox::paintEvent(QPaintEvent*)
+const QPixmap& PictureBox::pixmap() const
 {
-    QPainter painter(this);
+    if (pixmapStale_) {
+        pixmap_ = QPixmap::fromImage(image_);
+        pixmapStale_ = false;
+    }
+    return pixmap_;
+}
+
+void PictureBox::paint(QPainter& painter) const
+{
+    const QRect& place = place_;
     if (frame_ > 0) {
         // A sunken two-pixel frame, as the sheets' controls draw it.
-        painter.fillRect(rect(), FrameLight);
-        painter.fillRect(QRect(0, 0, width() - 1, height() - 1), FrameDark);
+        painter.fillRect(place, FrameLight);
+        painter.fillRect(QRect(place.topLeft(), place.size() - QSize(1, 1)), FrameDark);
     }
-    painter.drawImage(QPoint(frame_, frame_), image_);
+    // The image is exactly the picture's own area, so it never paints past its place.
+    painter.drawPixmap(place.topLeft() + QPoint(frame_, frame_), pixmap());
 }
 
 void BitBlt(PictureBox& target, int x, int y, int width, int height,
@@ -105,6 +139,7 @@ void BitBlt(PictureBox& target, int x, int y, int width, int height,
     if (from.isEmpty())
         return;
     to = from.translated(shift);
+    target.pixmapStale_ = true;
     const auto bytes = size_t(from.width()) * sizeof(QRgb);
     for (int row = 0; row < from.height(); ++row) {
         const auto* in = reinterpret_cast<const QRgb*>(source.image_.constScanLine(from.y() + row));

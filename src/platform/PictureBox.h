@@ -3,19 +3,38 @@
 // twips is not a whole pixel, so a position is never read back from pixels), a visible
 // flag of its own, and a persistent image that BitBlt copies into. A partial copy leaves
 // the rest of the old picture as it was, and the image survives every repaint.
+//
+// It is no widget: the surface it stands on paints it. A change tells the surface which
+// pixels to paint again (the old and the new place of a moved picture), nothing else.
 
 #include <QImage>
-#include <QWidget>
+#include <QPixmap>
+#include <QRect>
 
-class PictureBox : public QWidget {
-    Q_OBJECT
+class QPainter;
+
+class PictureBox {
 public:
     static constexpr float TwipsPerPixel = 15.0f;
 
-    // Geometry in twips relative to the parent; frame is a border in pixels drawn around
-    // the picture (the picture's own area is the size less twice the frame).
-    PictureBox(QWidget* parent, float left, float top, float width, float height,
+    // Where pictures stand: told which of its pixels a change touches.
+    class Surface {
+    public:
+        // These pixels show something else now; paint them again soon.
+        virtual void invalidate(const QRect& pixels) = 0;
+        // Paint these pixels at once (and whatever else waits to be painted).
+        virtual void repaintNow(const QRect& pixels) = 0;
+
+    protected:
+        ~Surface() = default;
+    };
+
+    // Geometry in twips on the surface; frame is a border in pixels drawn around the
+    // picture (the picture's own area is the size less twice the frame). Starts hidden.
+    PictureBox(Surface* surface, float left, float top, float width, float height,
                int framePixels = 0);
+    PictureBox(const PictureBox&) = delete;
+    PictureBox& operator=(const PictureBox&) = delete;
 
     float Left() const { return left_; }
     float Top() const { return top_; }
@@ -26,10 +45,17 @@ public:
     void move(float leftTwips, float topTwips);
 
     bool Visible() const { return visible_; }
-    void setVisible(bool visible) override;
+    void setVisible(bool visible);
 
     // Shows what was copied into the picture at once.
     void Refresh();
+    // Shows what was copied into the picture with the next paint.
+    void update();
+
+    // Where the picture stands on its surface, frame included, in pixels.
+    const QRect& pixelRect() const { return place_; }
+    // Draws the picture (and its frame) at its place; the surface calls it while painting.
+    void paint(QPainter& painter) const;
 
     // The picture's own area in pixels.
     QSize picturePixels() const { return picturePixels_; }
@@ -43,20 +69,24 @@ public:
     static int spriteScale();
     static void setSpriteScale(int scale);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
-    void place();
+    void placeAt(QPoint pixels);
+    const QPixmap& pixmap() const;
 
+    // What a tick reads and writes comes first, close together.
     float left_;
     float top_;
     float width_;
     float height_;
-    int frame_;
     bool visible_ = false;
+    int frame_;
+    QRect place_;
+    Surface* surface_;
     QSize picturePixels_;
     QImage image_;
+    // What the image looks like on screen; made again only after the image changed.
+    mutable QPixmap pixmap_;
+    mutable bool pixmapStale_ = true;
 
     friend void BitBlt(PictureBox& target, int x, int y, int width, int height,
                        const PictureBox& source, int sourceX, int sourceY);

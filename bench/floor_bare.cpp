@@ -1,0 +1,13 @@
+// The floor for start-up: a bare Qt window, the least a Qt program can show.
+
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(596, 487);
+    window.show();
+    return QApplication::exec();
+}
