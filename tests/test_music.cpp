@@ -18,9 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <future>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -431,11 +429,10 @@ void MusicSequencer::theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealt
 
 void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()
 {
-    // A soundfont that nobody ever finishes writing: the song's load waits on it for good.
-    const QString stalled = file(QStringLiteral("stalled.sf2"));
-    QCOMPARE(mkfifo(QFile::encodeName(stalled).constData(), 0600), 0);
-    const QString soundFont = Audio::soundFontPath();
-    Audio::setSoundFontPath(stalled);
+    // A song whose load is held until the program has ended.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    MusicControl::setLoadGate([released] { released.wait(); });
     const int loadsBefore = MusicControl::songLoadCount();
     auto window = std::make_unique<MusicControl>();
     startAsTheGameDoes(*window, file("song.mid"));
@@ -448,10 +445,9 @@ void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()
     QVERIFY(!window->playing());
     window.reset();
 
-    // The load finally gives up, and nothing of it is left behind.
-    Audio::setSoundFontPath(soundFont);
-    QTRY_VERIFY_WITH_TIMEOUT(::close(::open(QFile::encodeName(stalled).constData(), O_WRONLY | O_NONBLOCK)) == 0,
-                             LoadTimeoutMs);
+    // The load finally goes on, and nothing of it is left behind.
+    MusicControl::setLoadGate({});
+    release.set_value();
     QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
     QVERIFY(!MusicControl::synthesizerLoaded());
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -114,6 +115,7 @@ public:
     bool waitUntilSettled(std::uint64_t owner, int timeoutMs);
     bool waitUntilIdle(int timeoutMs);
     int loadCount();
+    void setLoadGate(std::function<void()> gate);
     void attach(int deviceRate, int deviceChannels);
     void close();
 
@@ -133,6 +135,7 @@ private:
     void retireCurrent();
 
     std::mutex mutex_;
+    std::function<void()> loadGate_;
     std::condition_variable changed_;
     bool workerRunning_ = false;
     // Bumped by close: a worker of an earlier epoch, still busy loading, throws away what
@@ -244,6 +247,12 @@ int Sequencer::loadCount()
 {
     Lock lock(mutex_);
     return loads_;
+}
+
+void Sequencer::setLoadGate(std::function<void()> gate)
+{
+    Lock lock(mutex_);
+    loadGate_ = std::move(gate);
 }
 
 void Sequencer::attach(int deviceRate, int deviceChannels)
@@ -358,8 +367,11 @@ void Sequencer::loadAndStart(Lock& lock, std::uint64_t epoch)
     retireCurrent();
     deleteRetired();
     std::unique_ptr<Synth> synth = std::move(synth_);
+    const std::function<void()> gate = loadGate_;
     lock.unlock();
     synth.reset();
+    if (gate)
+        gate();
     synth = Synth::load(request.soundFont, synthRate_);
     QByteArray midi;
     if (QFile file(QString::fromStdString(request.path)); file.open(QIODevice::ReadOnly))
@@ -493,6 +505,8 @@ bool MusicControl::waitUntilLoaded(int timeoutMs) const
 bool MusicControl::waitUntilIdle(int timeoutMs) { return sequencer.waitUntilIdle(timeoutMs); }
 
 int MusicControl::songLoadCount() { return sequencer.loadCount(); }
+
+void MusicControl::setLoadGate(std::function<void()> gate) { sequencer.setLoadGate(std::move(gate)); }
 
 bool MusicControl::songSounding() { return sequencer.sounding(); }
 

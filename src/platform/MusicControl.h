@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class MusicControl {
 public:
@@ -40,6 +41,9 @@ public:
     static bool waitUntilIdle(int timeoutMs);
     // How many song loads the sequencer has begun since the program started.
     static int songLoadCount();
+    // Tests hold every song load here, on the loading thread, just before the soundfont is
+    // read (an empty function lets loads run free again).
+    static void setLoadGate(std::function<void()> gate);
     // True while any control's song is sounding.
     static bool songSounding();
     // True while the synthesizer and its soundfont are in memory.
