@@ -12,8 +12,11 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTextStream>
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
 // Sprites are drawn at the screen's density, so they stay crisp on high-density screens.
@@ -109,6 +112,9 @@ int main(int argc, char* argv[])
 {
     if (const std::optional<int> status = CommandLine::handle(argc, argv))
         return *status;
+    // Fontconfig reads its configuration and font caches, the larger part of what the title
+    // screen's text costs, on another core while Qt connects to the display.
+    std::thread fonts([] { FcInit(); });
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("crawlix"));
     // Lets the desktop match the windows to the installed menu entry and its icon.
@@ -125,6 +131,7 @@ int main(int argc, char* argv[])
     AfterFirstPaint afterFirstPaint;
     app.installEventFilter(&afterFirstPaint);
 
+    fonts.join();
     ShowSplash();
     const int result = QApplication::exec();
 
