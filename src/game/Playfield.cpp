@@ -172,39 +172,25 @@ bool Playfield::drawOnServer()
     if (backgroundStale_ && !makeServerBackground(scale))
         return false;
     const QPoint origin = mapTo(window(), QPoint(0, 0)) * scale;
-    // One clip of every changed place, then the field's background and each picture that
-    // reaches into it copied once, in paint order: a few requests a frame however many
-    // places changed.
     const QRect field = rect();
-    std::array<QRect, XSurface::MaxClip> clip;
-    size_t clipCount = 0;
-    QRect reach;
-    for (size_t i = 0; i < changedCount_ && clipCount < clip.size(); ++i) {
+    for (size_t i = 0; i < changedCount_; ++i) {
         const QRect area = changed_[i].intersected(field);
         if (area.isEmpty())
             continue;
-        reach = reach.united(area);
-        clip[clipCount++] = inDevicePixels(area, scale).translated(origin);
-    }
-    if (clipCount == 0)
-        return true;
-    for (size_t p = 0; p < pictureCount_; ++p) {
-        const PictureBox& picture = *pictures_[p];
-        if (picture.Visible() && picture.pixelRect().intersects(reach)
-            && (serverPictures_[p].pixmap == 0
-                || serverPictures_[p].version != picture.imageVersion()))
-            uploadPicture(p, scale);
-    }
-    server_->clipTo(clip.data(), clipCount);
-    const QRect device = inDevicePixels(reach, scale);
-    server_->copy(serverBackground_, device, origin + device.topLeft());
-    for (size_t p = 0; p < pictureCount_; ++p) {
-        const PictureBox& picture = *pictures_[p];
-        const QRect part = reach.intersected(picture.pixelRect()).intersected(field);
-        if (!picture.Visible() || part.isEmpty())
-            continue;
-        const QRect from = inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale);
-        server_->copy(serverPictures_[p].pixmap, from, origin + part.topLeft() * scale);
+        const QRect device = inDevicePixels(area, scale);
+        server_->copy(serverBackground_, device, origin + device.topLeft());
+        for (size_t p = 0; p < pictureCount_; ++p) {
+            const PictureBox& picture = *pictures_[p];
+            if (!picture.Visible() || !picture.pixelRect().intersects(area))
+                continue;
+            if (serverPictures_[p].pixmap == 0
+                || serverPictures_[p].version != picture.imageVersion())
+                uploadPicture(p, scale);
+            const QRect part = area.intersected(picture.pixelRect());
+            const QRect from
+                = inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale);
+            server_->copy(serverPictures_[p].pixmap, from, origin + part.topLeft() * scale);
+        }
     }
     server_->flush();
     if (traceServer_) {

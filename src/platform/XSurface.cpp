@@ -117,11 +117,6 @@ void XSurface::release(uint32_t pixmap)
 
 void XSurface::upload(uint32_t pixmap, const QImage& image)
 {
-    if (clipped_) {
-        const uint32_t noClip = XCB_NONE;
-        xcb_change_gc(connection_, gc_, XCB_GC_CLIP_MASK, &noClip);
-        clipped_ = false;
-    }
     const QImage pixels = image.format() == QImage::Format_RGB32
         ? image
         : image.convertToFormat(QImage::Format_RGB32);
@@ -142,18 +137,6 @@ void XSurface::copy(uint32_t pixmap, const QRect& from, QPoint to)
     xcb_copy_area(connection_, pixmap, window_, gc_, int16_t(from.x()), int16_t(from.y()),
                   int16_t(to.x()), int16_t(to.y()), uint16_t(from.width()),
                   uint16_t(from.height()));
-}
-
-void XSurface::clipTo(const QRect* rects, size_t count)
-{
-    std::array<xcb_rectangle_t, MaxClip> clip;
-    count = std::min(count, MaxClip);
-    for (size_t i = 0; i < count; ++i)
-        clip[i] = xcb_rectangle_t{int16_t(rects[i].x()), int16_t(rects[i].y()),
-                                  uint16_t(rects[i].width()), uint16_t(rects[i].height())};
-    xcb_set_clip_rectangles(connection_, XCB_CLIP_ORDERING_UNSORTED, gc_, 0, 0,
-                            uint32_t(count), clip.data());
-    clipped_ = true;
 }
 
 void XSurface::flush() { xcb_flush(connection_); }

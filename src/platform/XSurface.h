@@ -11,7 +11,6 @@
 #include <QRect>
 #include <QSize>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -32,13 +31,8 @@ public:
     void release(uint32_t pixmap);
     // Copies an image of 32-bit pixels into the pixmap's top left corner.
     void upload(uint32_t pixmap, const QImage& image);
-    // Copies a rectangle of the pixmap (device pixels) into the window at a device pixel,
-    // only where the window is inside the clip.
+    // Copies a rectangle of the pixmap (device pixels) into the window at a device pixel.
     void copy(uint32_t pixmap, const QRect& from, QPoint to);
-    // The window's pixels the next copies may change (device pixels, at most MaxClip
-    // rectangles); no clip at all until the next upload.
-    static constexpr size_t MaxClip = 32;
-    void clipTo(const QRect* rects, size_t count);
     // Sends what was asked for to the server.
     void flush();
 
@@ -51,5 +45,4 @@ private:
     uint32_t gc_;
     // The largest request the server takes, in bytes.
     size_t maxRequestBytes_;
-    bool clipped_ = false;
 };
