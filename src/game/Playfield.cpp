@@ -1,15 +1,23 @@
 #include "game/Playfield.h"
 
 #include "game/VirtualKeys.h"
+#include "platform/XSurface.h"
 
 #include <QAbstractEventDispatcher>
+#include <QChildEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextStream>
 #include <QWindow>
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
+
+QRect inDevicePixels(const QRect& pixels, int scale)
+{
+    return QRect(pixels.topLeft() * scale, pixels.size() * scale);
+}
 } // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
@@ -25,6 +33,7 @@ Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     layer_->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer_->setFocusPolicy(Qt::NoFocus);
     layer_->installEventFilter(this);
+    traceServer_ = qEnvironmentVariable("CRAWLIX_TRACE") == QStringLiteral("1");
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
         connect(loop, &QAbstractEventDispatcher::aboutToBlock, this,
                 &Playfield::handChangesToQt);
@@ -32,7 +41,7 @@ Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     }
 }
 
-Playfield::~Playfield() = default;
+Playfield::~Playfield() { dropServerCopies(); }
 
 PictureBox* Playfield::addPicture(float left, float top, float width, float height,
                                   int framePixels)
@@ -58,7 +67,41 @@ void Playfield::showEvent(QShowEvent*)
     if (window && window != watchedWindow_) {
         watchedWindow_ = window;
         window->installEventFilter(this);
+        startServerDrawing(window);
     }
+}
+
+void Playfield::childEvent(QChildEvent* event)
+{
+    // A label or a button that paints may show something new: the server's copy of the
+    // field is made again before it is used.
+    if (event->added())
+        event->child()->installEventFilter(this);
+    QWidget::childEvent(event);
+}
+
+void Playfield::startServerDrawing(QWindow* window)
+{
+    dropServerCopies();
+    // Qt's own paint stays available to compare against.
+    if (qEnvironmentVariableIsSet("CRAWLIX_QT_PAINT") || !window)
+        return;
+    server_ = XSurface::forWindowOf(this);
+    backgroundStale_ = true;
+}
+
+void Playfield::dropServerCopies()
+{
+    if (!server_)
+        return;
+    for (ServerPicture& picture : serverPictures_) {
+        server_->release(picture.pixmap);
+        picture = ServerPicture{};
+    }
+    server_->release(serverBackground_);
+    serverBackground_ = 0;
+    serverBackgroundSize_ = QSize();
+    server_.reset();
 }
 
 bool Playfield::clickCaughtByPicture(const QMouseEvent& event) const
@@ -96,12 +139,103 @@ void Playfield::handChangesToQt()
 {
     if (changedCount_ == 0)
         return;
+    if (drawOnServer()) {
+        changedCount_ = 0;
+        return;
+    }
     QRegion changed;
     for (size_t i = 0; i < changedCount_; ++i)
         changed += changed_[i];
     changedCount_ = 0;
     // Painted at once, before the loop waits: no update request goes round the loop.
     repaint(changed);
+}
+
+bool Playfield::drawOnServer()
+{
+    if (!server_ || !isVisible())
+        return false;
+    // Whole device pixels only: the copies are made and placed pixel for pixel.
+    const qreal ratio = devicePixelRatioF();
+    const int scale = int(ratio);
+    if (scale < 1 || scale != ratio)
+        return false;
+    if (scale != serverScale_) {
+        serverScale_ = scale;
+        backgroundStale_ = true;
+        // Every copy is made again at the new size.
+        for (ServerPicture& picture : serverPictures_) {
+            server_->release(picture.pixmap);
+            picture = ServerPicture{};
+        }
+    }
+    if (backgroundStale_ && !makeServerBackground(scale))
+        return false;
+    const QPoint origin = mapTo(window(), QPoint(0, 0)) * scale;
+    const QRect field = rect();
+    for (size_t i = 0; i < changedCount_; ++i) {
+        const QRect area = changed_[i].intersected(field);
+        if (area.isEmpty())
+            continue;
+        const QRect device = inDevicePixels(area, scale);
+        server_->copy(serverBackground_, device, origin + device.topLeft());
+        for (size_t p = 0; p < pictureCount_; ++p) {
+            const PictureBox& picture = *pictures_[p];
+            if (!picture.Visible() || !picture.pixelRect().intersects(area))
+                continue;
+            if (serverPictures_[p].pixmap == 0
+                || serverPictures_[p].version != picture.imageVersion())
+                uploadPicture(p, scale);
+            const QRect part = area.intersected(picture.pixelRect());
+            const QRect from
+                = inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale);
+            server_->copy(serverPictures_[p].pixmap, from, origin + part.topLeft() * scale);
+        }
+    }
+    server_->flush();
+    if (traceServer_) {
+        traceServer_ = false;
+        QTextStream(stderr) << "crawlix-trace: playfield: drawn by the X server" << Qt::endl;
+    }
+    return true;
+}
+
+bool Playfield::makeServerBackground(int scale)
+{
+    const QSize size = this->size() * scale;
+    if (size != serverBackgroundSize_) {
+        server_->release(serverBackground_);
+        serverBackground_ = server_->makePixmap(size);
+        serverBackgroundSize_ = size;
+        backgroundImage_ = QImage(size, QImage::Format_RGB32);
+        backgroundImage_.setDevicePixelRatio(scale);
+    }
+    if (serverBackground_ == 0)
+        return false;
+    // The field paints itself as Qt paints it into the window, only without the pictures.
+    renderingBackground_ = true;
+    render(&backgroundImage_);
+    renderingBackground_ = false;
+    server_->upload(serverBackground_, backgroundImage_);
+    backgroundStale_ = false;
+    return true;
+}
+
+void Playfield::uploadPicture(size_t index, int scale)
+{
+    const PictureBox& picture = *pictures_[index];
+    ServerPicture& copy = serverPictures_[index];
+    const QRect& place = picture.pixelRect();
+    if (copy.pixmap == 0)
+        copy.pixmap = server_->makePixmap(place.size() * scale);
+    QImage image(place.size() * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    QPainter painter(&image);
+    painter.translate(-place.topLeft());
+    picture.paint(painter);
+    painter.end();
+    server_->upload(copy.pixmap, image);
+    copy.version = picture.imageVersion();
 }
 
 void Playfield::forwardKey(const QKeyEvent& event)
@@ -141,6 +275,8 @@ void Playfield::placeLayer()
 
 void Playfield::paintEvent(QPaintEvent* event)
 {
+    if (!renderingBackground_)
+        backgroundStale_ = true;
     // Only the changed rectangles: their bounding box may span the whole field.
     const QRegion& area = event->region();
     QPainter painter(this);
@@ -161,6 +297,8 @@ void Playfield::paintEvent(QPaintEvent* event)
 
 void Playfield::paintPictures(QPainter& painter, const QRegion& area) const
 {
+    if (renderingBackground_)
+        return;
     for (size_t i = 0; i < pictureCount_; ++i) {
         const PictureBox& picture = *pictures_[i];
         if (picture.Visible() && area.intersects(picture.pixelRect()))
@@ -186,6 +324,12 @@ bool Playfield::eventFilter(QObject* watched, QEvent* event)
         paintPictures(painter, static_cast<QPaintEvent*>(event)->region());
         return true;
     }
+    if (event->type() == QEvent::Paint && !renderingBackground_ && watched->parent() == this)
+        backgroundStale_ = true;
+    // What the window system shows again comes from Qt's store, where the moving pictures
+    // were never painted: the field paints itself anew.
+    if (event->type() == QEvent::Expose && watched == watchedWindow_ && server_)
+        update();
     const bool press = event->type() == QEvent::MouseButtonPress
         || event->type() == QEvent::MouseButtonDblClick;
     if (press && watched == watchedWindow_)

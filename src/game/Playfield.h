@@ -8,6 +8,12 @@
 // labels and buttons paints them again there, so they pass in front of them. A moved
 // picture marks its old and new place; once per pass of the event loop the marks are
 // painted, so moving a picture costs no allocation and no region work.
+//
+// On X the marks are painted by the X server: it holds the field without its pictures and
+// every shown picture as pixmaps, and copies them into the window, so a frame costs a few
+// requests instead of a pass through Qt's backing store. Whatever Qt paints itself (a
+// label or a button changing, an expose) it paints with the pictures as they are, and the
+// server's copy of the field is made again from it.
 
 #include "game/LineControl.h"
 #include "platform/PictureBox.h"
@@ -17,12 +23,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QMouseEvent;
 class QPainter;
 class QWindow;
+class XSurface;
 
 class Playfield : public QWidget, public PictureBox::Surface {
     Q_OBJECT
@@ -56,12 +64,18 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void childEvent(QChildEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void handChangesToQt();
+    void startServerDrawing(QWindow* window);
+    bool drawOnServer();
+    bool makeServerBackground(int scale);
+    void uploadPicture(size_t index, int scale);
+    void dropServerCopies();
     void placeLayer();
     void paintPictures(QPainter& painter, const QRegion& area) const;
     bool pictureCovers(QPoint fieldPixel) const;
@@ -79,4 +93,21 @@ private:
     // every picture to move twice.
     std::array<QRect, 32> changed_{};
     size_t changedCount_ = 0;
+
+    // The X server's copies, where the window is drawn on by the server.
+    struct ServerPicture {
+        uint32_t pixmap = 0;
+        uint32_t version = 0;
+    };
+    std::unique_ptr<XSurface> server_;
+    std::array<ServerPicture, 16> serverPictures_{};
+    // The field as it looks without any picture: grey, lines, labels and buttons.
+    uint32_t serverBackground_ = 0;
+    QSize serverBackgroundSize_;
+    int serverScale_ = 0;
+    bool backgroundStale_ = true;
+    // While the field renders its background, the pictures stay out of it.
+    bool renderingBackground_ = false;
+    QImage backgroundImage_;
+    bool traceServer_ = false;
 };

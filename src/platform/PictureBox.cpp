@@ -100,6 +100,7 @@ void PictureBox::setPicture(const QImage& picture)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QRect(QPoint(0, 0), picturePixels_), picture);
     pixmapStale_ = true;
+    ++imageVersion_;
 }
 
 const QPixmap& PictureBox::pixmap() const
@@ -140,6 +141,7 @@ void BitBlt(PictureBox& target, int x, int y, int width, int height,
         return;
     to = from.translated(shift);
     target.pixmapStale_ = true;
+    ++target.imageVersion_;
     const auto bytes = size_t(from.width()) * sizeof(QRgb);
     for (int row = 0; row < from.height(); ++row) {
         const auto* in = reinterpret_cast<const QRgb*>(source.image_.constScanLine(from.y() + row));

@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QRect>
 
+#include <cstdint>
+
 class QPainter;
 
 class PictureBox {
@@ -63,6 +65,8 @@ public:
     const QImage& image() const { return image_; }
     // Replaces the whole picture (for the hidden sprite sheets).
     void setPicture(const QImage& picture);
+    // Counts the changes of the image, so a copy kept elsewhere knows when it is stale.
+    uint32_t imageVersion() const { return imageVersion_; }
 
     // The number of device pixels per picture pixel used for every picture of the game,
     // so sprites stay crisp on high-density screens. Set once, before pictures are made.
@@ -87,6 +91,7 @@ private:
     // What the image looks like on screen; made again only after the image changed.
     mutable QPixmap pixmap_;
     mutable bool pixmapStale_ = true;
+    uint32_t imageVersion_ = 0;
 
     friend void BitBlt(PictureBox& target, int x, int y, int width, int height,
                        const PictureBox& source, int sourceX, int sourceY);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A game as a player plays it: New Game, the hidden mode (so no bomb can end the climb),
 # Up to the goal, the congratulation, level 2 with 10 points, "Self Distruct", the name
-# prompt, and the entry stored at rank 1.
+# prompt, and the entry stored at rank 1. On X the X server draws the moving pictures.
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly PLAYER="E2E Player"
@@ -16,6 +16,8 @@ game=$(find_game_window)
 
 climb_to_goal "$game"
 say "the congratulation box came"
+# On X the moving pictures are drawn by the X server, not through Qt's backing store.
+expect_trace "playfield: drawn by the X server"
 screenshot congratulation
 expect_trace "label: Congradulations, you beat level 1!!!"
 

@@ -1,0 +1,142 @@
+#include "platform/XSurface.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+// A PutImage request's fixed part, before the pixels.
+constexpr size_t PutImageHeaderBytes = 24;
+constexpr uint8_t BitsPerPixel = 32;
+constexpr uint32_t RedMask = 0xff0000;
+constexpr uint32_t GreenMask = 0x00ff00;
+constexpr uint32_t BlueMask = 0x0000ff;
+
+xcb_connection_t* xConnection()
+{
+    if (!qGuiApp || QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Pixels of this depth are 32 bits, least significant byte first: a QImage's RGB32 as is.
+bool storesLikeQImage(const xcb_setup_t* setup, uint8_t depth)
+{
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        return false;
+    const xcb_format_t* format = xcb_setup_pixmap_formats(setup);
+    const int count = xcb_setup_pixmap_formats_length(setup);
+    for (int i = 0; i < count; ++i) {
+        if (format[i].depth == depth)
+            return format[i].bits_per_pixel == BitsPerPixel;
+    }
+    return false;
+}
+
+bool visualIsRgb(const xcb_setup_t* setup, xcb_visualid_t visual)
+{
+    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen)) {
+        for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem;
+             xcb_depth_next(&depth)) {
+            for (auto type = xcb_depth_visuals_iterator(depth.data); type.rem;
+                 xcb_visualtype_next(&type)) {
+                if (type.data->visual_id == visual)
+                    return type.data->red_mask == RedMask && type.data->green_mask == GreenMask
+                        && type.data->blue_mask == BlueMask;
+            }
+        }
+    }
+    return false;
+}
+} // namespace
+
+std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget* widget)
+{
+    xcb_connection_t* connection = xConnection();
+    if (!connection || !widget)
+        return nullptr;
+    const auto window = uint32_t(widget->window()->winId());
+    xcb_get_geometry_reply_t* geometry
+        = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, window), nullptr);
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const bool usable = geometry && attributes && storesLikeQImage(setup, geometry->depth)
+        && visualIsRgb(setup, attributes->visual);
+    const uint8_t depth = geometry ? geometry->depth : 0;
+    std::free(geometry);
+    std::free(attributes);
+    if (!usable)
+        return nullptr;
+    return std::unique_ptr<XSurface>(new XSurface(connection, window, depth));
+}
+
+XSurface::XSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth)
+    : connection_(connection)
+    , window_(window)
+    , depth_(depth)
+    , gc_(xcb_generate_id(connection))
+    , maxRequestBytes_(size_t(xcb_get_maximum_request_length(connection)) * 4)
+{
+    // No exposure events for the copies: the pixmaps are always whole.
+    const uint32_t noExposures = 0;
+    xcb_create_gc(connection_, gc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+}
+
+XSurface::~XSurface()
+{
+    // The connection goes with the application; past it there is nothing left to free.
+    if (xConnection() != connection_)
+        return;
+    xcb_free_gc(connection_, gc_);
+    xcb_flush(connection_);
+}
+
+uint32_t XSurface::makePixmap(QSize devicePixels)
+{
+    if (devicePixels.isEmpty())
+        return 0;
+    const uint32_t pixmap = xcb_generate_id(connection_);
+    xcb_create_pixmap(connection_, depth_, pixmap, window_, uint16_t(devicePixels.width()),
+                      uint16_t(devicePixels.height()));
+    return pixmap;
+}
+
+void XSurface::release(uint32_t pixmap)
+{
+    if (pixmap != 0 && xConnection() == connection_)
+        xcb_free_pixmap(connection_, pixmap);
+}
+
+void XSurface::upload(uint32_t pixmap, const QImage& image)
+{
+    const QImage pixels = image.format() == QImage::Format_RGB32
+        ? image
+        : image.convertToFormat(QImage::Format_RGB32);
+    const auto rowBytes = size_t(pixels.bytesPerLine());
+    // As many rows a request as the server takes.
+    const int rowsPerRequest
+        = std::max(1, int((maxRequestBytes_ - PutImageHeaderBytes) / rowBytes));
+    for (int top = 0; top < pixels.height(); top += rowsPerRequest) {
+        const int rows = std::min(rowsPerRequest, pixels.height() - top);
+        xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc_,
+                      uint16_t(pixels.width()), uint16_t(rows), 0, int16_t(top), 0, depth_,
+                      uint32_t(rowBytes * size_t(rows)), pixels.constScanLine(top));
+    }
+}
+
+void XSurface::copy(uint32_t pixmap, const QRect& from, QPoint to)
+{
+    xcb_copy_area(connection_, pixmap, window_, gc_, int16_t(from.x()), int16_t(from.y()),
+                  int16_t(to.x()), int16_t(to.y()), uint16_t(from.width()),
+                  uint16_t(from.height()));
+}
+
+void XSurface::flush() { xcb_flush(connection_); }

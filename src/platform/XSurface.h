@@ -1,0 +1,48 @@
+#pragma once
+// A top-level window drawn on by the X server itself: images are kept as pixmaps on the
+// server, uploaded once, and copied into the window on request. Copying a few rectangles
+// this way costs a few requests written into the connection's buffer, where a paint through
+// Qt's backing store costs a repaint pass, a painter and a shared-memory put every time.
+//
+// Only where the window system is X and the window's pixels are 32-bit xRGB, as Qt's own
+// images are; elsewhere there is none, and the caller paints through Qt.
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+#include <memory>
+
+class QImage;
+class QWidget;
+struct xcb_connection_t;
+
+class XSurface {
+public:
+    // The X window of the widget's top-level, or nothing where it cannot be drawn on.
+    static std::unique_ptr<XSurface> forWindowOf(QWidget* widget);
+    ~XSurface();
+    XSurface(const XSurface&) = delete;
+    XSurface& operator=(const XSurface&) = delete;
+
+    // A pixmap of this size in device pixels, or 0. Freed with release.
+    uint32_t makePixmap(QSize devicePixels);
+    void release(uint32_t pixmap);
+    // Copies an image of 32-bit pixels into the pixmap's top left corner.
+    void upload(uint32_t pixmap, const QImage& image);
+    // Copies a rectangle of the pixmap (device pixels) into the window at a device pixel.
+    void copy(uint32_t pixmap, const QRect& from, QPoint to);
+    // Sends what was asked for to the server.
+    void flush();
+
+private:
+    XSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth);
+
+    xcb_connection_t* connection_;
+    uint32_t window_;
+    uint8_t depth_;
+    uint32_t gc_;
+    // The largest request the server takes, in bytes.
+    size_t maxRequestBytes_;
+};
