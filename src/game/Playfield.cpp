@@ -18,6 +18,21 @@ QRect inDevicePixels(const QRect& pixels, int scale)
 {
     return QRect(pixels.topLeft() * scale, pixels.size() * scale);
 }
+
+// The parts of an area outside a rectangle that covers some of it: at most four bands.
+template <typename Out>
+void addOutside(const QRect& area, const QRect& cover, Out add)
+{
+    const QRect inside = area.intersected(cover);
+    if (inside.top() > area.top())
+        add(QRect(area.left(), area.top(), area.width(), inside.top() - area.top()));
+    if (inside.bottom() < area.bottom())
+        add(QRect(area.left(), inside.bottom() + 1, area.width(), area.bottom() - inside.bottom()));
+    if (inside.left() > area.left())
+        add(QRect(area.left(), inside.top(), inside.left() - area.left(), inside.height()));
+    if (inside.right() < area.right())
+        add(QRect(inside.right() + 1, inside.top(), area.right() - inside.right(), inside.height()));
+}
 } // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
@@ -173,12 +188,37 @@ bool Playfield::drawOnServer()
         return false;
     const QPoint origin = mapTo(window(), QPoint(0, 0)) * scale;
     const QRect field = rect();
+    // The field without its pictures first, in one request, wherever no picture will be
+    // copied over it (a picture is opaque to the edges of its cell: a moved bomb leaves only
+    // the strip it uncovered to clear); then the pictures over each place, in paint order.
+    std::array<QRect, 4 * std::tuple_size_v<decltype(changed_)>> cleared;
+    size_t clearedCount = 0;
+    const auto clear = [&](const QRect& part) {
+        cleared[clearedCount++] = inDevicePixels(part, scale).translated(origin);
+    };
     for (size_t i = 0; i < changedCount_; ++i) {
         const QRect area = changed_[i].intersected(field);
         if (area.isEmpty())
             continue;
-        const QRect device = inDevicePixels(area, scale);
-        server_->copy(serverBackground_, device, origin + device.topLeft());
+        QRect cover;
+        for (size_t p = 0; p < pictureCount_; ++p) {
+            const PictureBox& picture = *pictures_[p];
+            if (!picture.Visible())
+                continue;
+            const QRect inside = area.intersected(picture.pixelRect());
+            if (inside.width() * inside.height() > cover.width() * cover.height())
+                cover = inside;
+        }
+        if (cover.isEmpty())
+            clear(area);
+        else
+            addOutside(area, cover, clear);
+    }
+    server_->fillFrom(serverBackground_, origin, cleared.data(), clearedCount);
+    for (size_t i = 0; i < changedCount_; ++i) {
+        const QRect area = changed_[i].intersected(field);
+        if (area.isEmpty())
+            continue;
         for (size_t p = 0; p < pictureCount_; ++p) {
             const PictureBox& picture = *pictures_[p];
             if (!picture.Visible() || !picture.pixelRect().intersects(area))

@@ -8,11 +8,14 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace {
 // A PutImage request's fixed part, before the pixels.
 constexpr size_t PutImageHeaderBytes = 24;
+// Rectangles filled by one request, from a buffer on the stack.
+constexpr size_t FillBatch = 32;
 constexpr uint8_t BitsPerPixel = 32;
 constexpr uint32_t RedMask = 0xff0000;
 constexpr uint32_t GreenMask = 0x00ff00;
@@ -83,11 +86,15 @@ XSurface::XSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth)
     , window_(window)
     , depth_(depth)
     , gc_(xcb_generate_id(connection))
+    , tileGc_(xcb_generate_id(connection))
     , maxRequestBytes_(size_t(xcb_get_maximum_request_length(connection)) * 4)
 {
     // No exposure events for the copies: the pixmaps are always whole.
     const uint32_t noExposures = 0;
     xcb_create_gc(connection_, gc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    const uint32_t tiled[] = {XCB_FILL_STYLE_TILED, 0};
+    xcb_create_gc(connection_, tileGc_, window_, XCB_GC_FILL_STYLE | XCB_GC_GRAPHICS_EXPOSURES,
+                  tiled);
 }
 
 XSurface::~XSurface()
@@ -96,6 +103,7 @@ XSurface::~XSurface()
     if (xConnection() != connection_)
         return;
     xcb_free_gc(connection_, gc_);
+    xcb_free_gc(connection_, tileGc_);
     xcb_flush(connection_);
 }
 
@@ -137,6 +145,29 @@ void XSurface::copy(uint32_t pixmap, const QRect& from, QPoint to)
     xcb_copy_area(connection_, pixmap, window_, gc_, int16_t(from.x()), int16_t(from.y()),
                   int16_t(to.x()), int16_t(to.y()), uint16_t(from.width()),
                   uint16_t(from.height()));
+}
+
+void XSurface::fillFrom(uint32_t pixmap, QPoint origin, const QRect* rects, size_t count)
+{
+    if (pixmap != tile_ || origin != tileOrigin_) {
+        tile_ = pixmap;
+        tileOrigin_ = origin;
+        const uint32_t values[] = {pixmap, uint32_t(int32_t(origin.x())),
+                                   uint32_t(int32_t(origin.y()))};
+        xcb_change_gc(connection_, tileGc_,
+                      XCB_GC_TILE | XCB_GC_TILE_STIPPLE_ORIGIN_X | XCB_GC_TILE_STIPPLE_ORIGIN_Y,
+                      values);
+    }
+    std::array<xcb_rectangle_t, FillBatch> batch;
+    for (size_t first = 0; first < count; first += FillBatch) {
+        const size_t n = std::min(FillBatch, count - first);
+        for (size_t i = 0; i < n; ++i) {
+            const QRect& r = rects[first + i];
+            batch[i] = {int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
+                        uint16_t(r.height())};
+        }
+        xcb_poly_fill_rectangle(connection_, window_, tileGc_, uint32_t(n), batch.data());
+    }
 }
 
 void XSurface::flush() { xcb_flush(connection_); }

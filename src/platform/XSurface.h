@@ -33,6 +33,10 @@ public:
     void upload(uint32_t pixmap, const QImage& image);
     // Copies a rectangle of the pixmap (device pixels) into the window at a device pixel.
     void copy(uint32_t pixmap, const QRect& from, QPoint to);
+    // Fills rectangles of the window (device pixels) from the pixmap laid with its top left
+    // corner at a device pixel of the window: one request for them all, where a copy each
+    // would cost a request each.
+    void fillFrom(uint32_t pixmap, QPoint origin, const QRect* rects, size_t count);
     // Sends what was asked for to the server.
     void flush();
 
@@ -43,6 +47,10 @@ private:
     uint32_t window_;
     uint8_t depth_;
     uint32_t gc_;
+    // Fills with a pixmap laid as tiles; the tile and its origin change only when asked to.
+    uint32_t tileGc_;
+    uint32_t tile_ = 0;
+    QPoint tileOrigin_;
     // The largest request the server takes, in bytes.
     size_t maxRequestBytes_;
 };
