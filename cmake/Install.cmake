@@ -1,7 +1,7 @@
 # What makes an installed Crawlix a proper desktop game: a `crawlix` command on the PATH,
 # the desktop entry, the icon in the hicolor theme and the AppStream metainfo.
-# The program itself with its sounds and songs goes to ${CRAWLIX_GAME_DIR} (see
-# CMakeLists.txt); the game finds them beside its real file.
+# The program itself with its sounds, songs and the songs' soundfont goes to
+# ${CRAWLIX_GAME_DIR} (see CMakeLists.txt); the game finds them beside its real file.
 
 set(CRAWLIX_APP_ID "io.github.crawlix.Crawlix")
 set(CRAWLIX_ICON_SIZES 16 32 48 64 128 256)

@@ -5,10 +5,13 @@
 #include "ScriptedRuntime.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
+#include "platform/SoundLibrary.h"
+#include "platform/Synth.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -34,6 +37,8 @@ constexpr int FullScale = 32767;
 constexpr double LoudnessWindowSeconds = 0.4;
 constexpr double QuietestMedianDb = -24.0; // a healthy level for a game's background music
 constexpr double LoudestMedianDb = -14.0;
+constexpr int SynthRate = 22050;   // the device's 44.1 kHz halved, as the game renders
+constexpr int RenderedSeconds = 30;
 
 // What the game window's load does to start its song.
 void startAsTheGameDoes(MusicControl& control, const QString& song)
@@ -150,6 +155,28 @@ double medianLoudnessDb(const QByteArray& pcm, int bytesPerSecond)
     return levels[levels.size() / 2];
 }
 
+// The opening of a song as the game's synthesizer renders it with the given soundfont;
+// empty when either cannot be read.
+QByteArray renderSong(const QString& soundFont, const QString& song)
+{
+    QFile file(song);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray midi = file.readAll();
+    const auto synth = Synth::load(QFile::encodeName(soundFont).toStdString(), SynthRate);
+    if (!synth)
+        return {};
+    fluid_player_t* player = sound().new_fluid_player(synth->get());
+    QByteArray pcm;
+    if (sound().fluid_player_add_mem(player, midi.constData(), size_t(midi.size())) == FLUID_OK &&
+        sound().fluid_player_play(player) == FLUID_OK) {
+        pcm.resize(qsizetype(RenderedSeconds) * SynthRate * FrameBytes);
+        synth->render(int(pcm.size() / FrameBytes), reinterpret_cast<qint16*>(pcm.data()));
+    }
+    sound().delete_fluid_player(player);
+    return pcm;
+}
+
 QString differenceAt(const QByteArray& a, const QByteArray& b)
 {
     for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i) {
@@ -178,6 +205,7 @@ private slots:
     void withoutAnAudioDeviceNothingPlays();
     void closingTheAudioWhileASongLoadsIsHarmless();
     void theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealthyLevel();
+    void everySongSoundsTheSameWithTheSoundfontCutForTheSongs();
     void exitWhileASongIsStillLoadingEndsTheProgramAtOnce();
 
 private:
@@ -425,6 +453,28 @@ void MusicSequencer::theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealt
     const double median = medianLoudnessDb(mix, second);
     QVERIFY2(median > QuietestMedianDb && median < LoudestMedianDb,
              qPrintable(QStringLiteral("median loudness %1 dBFS").arg(median)));
+}
+
+void MusicSequencer::everySongSoundsTheSameWithTheSoundfontCutForTheSongs()
+{
+    Audio::setSoundFontPath(QString()); // the game's own choice
+    const QString whole = Audio::soundFontPath(); // none lies beside the test's program
+    const QString build = qEnvironmentVariable("CRAWLIX_BUILD_DIR");
+    const auto restore = qScopeGuard([&] { scripted_->services.applicationPath = dir_.path(); });
+    scripted_->services.applicationPath = build;
+    QVERIFY(AudioFixtures::writeTestSong(file("own.mid"), 1));
+    // A song of the player's, put there after the build.
+    QCOMPARE(Audio::soundFontPath(file("own.mid")), whole);
+
+    for (const char* name : {"esm.mid", "horsemen.mid", "one.mid", "orion.mid", "seek.mid"}) {
+        const QString song = build + QLatin1Char('/') + QLatin1String(name);
+        const QString cut = Audio::soundFontPath(song);
+        QCOMPARE(cut, build + QStringLiteral("/songs.sf2"));
+        const QByteArray expected = renderSong(whole, song);
+        const QByteArray played = renderSong(cut, song);
+        QVERIFY2(loudest(expected) > AudibleLevel, name);
+        QVERIFY2(played == expected, qPrintable(song + QLatin1Char(' ') + differenceAt(played, expected)));
+    }
 }
 
 void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()

@@ -2,6 +2,7 @@
 
 #include "platform/PlayASound.h"
 #include "platform/SoundLibrary.h"
+#include "platform/Synth.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,70 +21,13 @@
 #include <vector>
 
 namespace {
-// The loudest moment of every song peaks at about -4.4 dBFS (0.60 of full scale) and the
-// songs' median loudness lies between -23 and -20 dBFS. The effects, mixed at a third of
-// their volume, peak at 0.31 at most, so no effect on top of any song ever clips.
-constexpr double SynthGain = 0.53;
-// The songs never sound more than about fifty voices at once, release tails included.
-constexpr int Polyphony = 48;
 // The soundfont's samples are recorded at 22 kHz or less: the synthesizer renders at half
 // the device's rate, with straight-line interpolation, and every frame is sent out twice.
 constexpr int Upsampling = 2;
-// Some of the soundfont's leads carry a chorus that is plainly heard; the songs' reverb
-// sends only colour the tails and are left dry.
-constexpr int ChorusOn = 1;
-constexpr int ReverbOn = 0;
-// Only the samples of the instruments a song plays are read into memory.
-constexpr int SamplesOnDemand = 1;
 constexpr int DeviceChannelsStereo = 2;
 // The synthesizer renders about a fifth of a second at a time, every few buffers of the
 // device: woken less often, it costs a good deal less than rendering each buffer afresh.
 constexpr int RenderFrames = 4096;
-
-// The synthesizer with its soundfont loaded: the one large thing music costs.
-class Synth {
-public:
-    static std::unique_ptr<Synth> load(const std::string& soundFont, double sampleRate)
-    {
-        auto synth = std::unique_ptr<Synth>(new Synth(sampleRate));
-        if (!synth->synth_ || sound().fluid_synth_sfload(synth->synth_, soundFont.c_str(), 1) == FLUID_FAILED)
-            return nullptr;
-        sound().fluid_synth_set_interp_method(synth->synth_, -1, FLUID_INTERP_LINEAR);
-        return synth;
-    }
-
-    ~Synth()
-    {
-        if (synth_)
-            sound().delete_fluid_synth(synth_);
-        sound().delete_fluid_settings(settings_);
-    }
-    Synth(const Synth&) = delete;
-    Synth& operator=(const Synth&) = delete;
-
-    fluid_synth_t* get() const { return synth_; }
-
-    // Renders stereo frames at the synthesizer's rate.
-    void render(int frames, qint16* stereo)
-    {
-        sound().fluid_synth_write_s16(synth_, frames, stereo, 0, 2, stereo, 1, 2);
-    }
-
-private:
-    explicit Synth(double sampleRate) : settings_(sound().new_fluid_settings())
-    {
-        sound().fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
-        sound().fluid_settings_setnum(settings_, "synth.gain", SynthGain);
-        sound().fluid_settings_setint(settings_, "synth.polyphony", Polyphony);
-        sound().fluid_settings_setint(settings_, "synth.chorus.active", ChorusOn);
-        sound().fluid_settings_setint(settings_, "synth.reverb.active", ReverbOn);
-        sound().fluid_settings_setint(settings_, "synth.dynamic-sample-loading", SamplesOnDemand);
-        synth_ = sound().new_fluid_synth(settings_);
-    }
-
-    fluid_settings_t* settings_;
-    fluid_synth_t* synth_ = nullptr;
-};
 
 struct SongRequest {
     std::uint64_t owner = 0;
@@ -487,12 +431,13 @@ void MusicControl::start()
     const QString file = Audio::localPath(openedFile_);
     // Checked here, so that a missing song or soundfont costs nothing and the
     // synthesizer has nothing to complain about on the terminal.
-    if (!QFileInfo(file).isFile() || !QFileInfo::exists(Audio::soundFontPath())) {
+    const QString soundFont = Audio::soundFontPath(file);
+    if (!QFileInfo(file).isFile() || !QFileInfo::exists(soundFont)) {
         sequencer.stop(id_);
         return;
     }
     sequencer.start(id_, QFile::encodeName(file).toStdString(),
-                    QFile::encodeName(Audio::soundFontPath()).toStdString());
+                    QFile::encodeName(soundFont).toStdString());
 }
 
 bool MusicControl::playing() const { return sequencer.playing(id_); }

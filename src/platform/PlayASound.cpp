@@ -22,12 +22,15 @@ constexpr int PlayOnce = 0;
 // The effects peak at about -1 dBFS in their files; mixed at a third of full volume they
 // stay clear of full scale on top of the loudest moment of any song.
 constexpr int EffectVolume = 44;
+// The build cuts Debian's TimGM6mb down to what the songs play and puts it beside them:
+// loaded, it takes a fraction of the whole soundfont's memory and sounds the same.
+constexpr const char* SongsSoundFont = "songs.sf2";
 constexpr const char* DefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 struct AudioState {
     bool open = false;
     Mix_Chunk* effect = nullptr;
-    QString soundFont = QString::fromLatin1(DefaultSoundFont);
+    QString soundFont; // empty: the one beside the songs, or else the whole TimGM6mb
 };
 AudioState audio;
 
@@ -92,7 +95,17 @@ void setSoundFontPath(const QString& path)
     audio.soundFont = path;
 }
 
-QString soundFontPath() { return audio.soundFont; }
+QString soundFontPath(const QString& song)
+{
+    if (!audio.soundFont.isEmpty())
+        return audio.soundFont;
+    const QFileInfo cut(QDir(runtime().appPath()).filePath(QLatin1String(SongsSoundFont)));
+    // A song the player put in place after the build may want instruments the cut-down
+    // soundfont left out.
+    const bool madeForTheSong =
+        song.isEmpty() || QFileInfo(song).lastModified() <= cut.lastModified();
+    return cut.isFile() && madeForTheSong ? cut.filePath() : QString::fromLatin1(DefaultSoundFont);
+}
 
 QString localPath(const QString& path)
 {

@@ -12,10 +12,12 @@ bool open();
 void close();
 bool isOpen();
 
-// The General MIDI soundfont the songs are played with. Set before the songs are loaded;
-// the default is Debian's TimGM6mb.
+// The General MIDI soundfont the songs are played with. Set before the songs are loaded.
+// The default is songs.sf2 in the program's folder, where the songs are: Debian's TimGM6mb
+// cut down to what they play. A song newer than it, and every song when there is none, is
+// played with the whole TimGM6mb. An empty path brings the default back.
 void setSoundFontPath(const QString& path);
-QString soundFontPath();
+QString soundFontPath(const QString& song = QString());
 
 // Where a sound or song named by the game really lies. A bare name is looked for in the
 // working directory first, then in the program's folder; a Windows-style "\name" tail

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installing into a fresh prefix (with a space in its name): the program with its sounds and
-# songs in lib/crawlix, a crawlix command in bin, a valid desktop entry and metainfo, the
-# icon in every size, the manual page; the installed command answers --help and --version
-# without a display and refuses what it does not know; the installed game starts from any
-# folder and knows its own folder; the uninstall target removes it all.
+# Installing into a fresh prefix (with a space in its name): the program with its sounds,
+# songs and their soundfont in lib/crawlix, a crawlix command in bin, a valid desktop entry
+# and metainfo, the icon in every size, the manual page; the installed command answers
+# --help and --version without a display and refuses what it does not know; the installed
+# game starts from any folder and knows its own folder; the uninstall target removes it all.
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly APP_ID=io.github.crawlix.Crawlix
@@ -31,9 +31,11 @@ fi
 
 game_dir="$prefix/lib/crawlix"
 [ -x "$game_dir/crawlix" ] || fail "no program at $game_dir/crawlix"
-for file in "${SOUNDS[@]}" "${SONGS[@]}"; do
+for file in "${SOUNDS[@]}" "${SONGS[@]}" songs.sf2; do
   [ -s "$game_dir/$file" ] || fail "$file is missing beside the installed program"
 done
+# The game takes a song newer than the songs' soundfont for one the player put there.
+[ "$game_dir/esm.mid" -nt "$game_dir/songs.sf2" ] && fail "the installed songs are newer than their soundfont"
 [ -x "$prefix/bin/crawlix" ] || fail "no crawlix command in $prefix/bin"
 [ "$(readlink -f "$prefix/bin/crawlix")" = "$(readlink -f "$game_dir/crawlix")" ] ||
   fail "bin/crawlix does not lead to the program in lib/crawlix"

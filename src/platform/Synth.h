@@ -1,0 +1,31 @@
+#pragma once
+// The synthesizer the songs are played with, its soundfont loaded: the one large thing
+// music costs. Every song starts on a synthesizer of its own, set up the same way.
+
+#include <QtGlobal>
+#include <fluidsynth.h>
+
+#include <memory>
+#include <string>
+
+class Synth {
+public:
+    // Null when the synthesizer cannot be made or the soundfont cannot be read. Only to be
+    // called once the sound libraries are loaded.
+    static std::unique_ptr<Synth> load(const std::string& soundFont, double sampleRate);
+
+    ~Synth();
+    Synth(const Synth&) = delete;
+    Synth& operator=(const Synth&) = delete;
+
+    fluid_synth_t* get() const { return synth_; }
+
+    // Renders stereo frames at the synthesizer's rate.
+    void render(int frames, qint16* stereo);
+
+private:
+    explicit Synth(double sampleRate);
+
+    fluid_settings_t* settings_;
+    fluid_synth_t* synth_ = nullptr;
+};
