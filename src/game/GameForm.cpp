@@ -203,7 +203,7 @@ void GameForm::applyOuterSize()
     setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
 }
 
-PictureBox* GameForm::BombPic(int index) const
+[[gnu::hot]] PictureBox* GameForm::BombPic(int index) const
 {
     if (index < 0 || index >= MaxBombs)
         return nullptr;

@@ -56,11 +56,17 @@ constexpr std::array<std::pair<int, int>, 15> StillPairs = {{
 float floorOf(double value) { return float(std::floor(value)); }
 } // namespace
 
-int GameForm::stillBombCount() const
+[[gnu::hot]] int GameForm::stillBombCount() const
 {
     // The option text changes only when the window loads, so it is read at the level's
     // setup and the ticks count on that; a text that has changed since is read again.
-    if (!stillBombsKnown_ || StillBombsText != stillBombsRead_) {
+    // A text that still shares the characters read then is the same text (shared text is
+    // never written to), so a tick never compares the characters themselves.
+    const bool same = stillBombsKnown_
+        && ((StillBombsText.constData() == stillBombsRead_.constData()
+             && StillBombsText.size() == stillBombsRead_.size())
+            || StillBombsText == stillBombsRead_);
+    if (!same) {
         stillBombsKnown_ = true;
         stillBombsRead_ = StillBombsText;
         // The option is compared unrounded: "3.5" brings in a fourth still bomb.
@@ -71,9 +77,9 @@ int GameForm::stillBombCount() const
     return stillBombs_;
 }
 
-int GameForm::lastBombInPlay() const { return FirstStillBomb - 1 + stillBombCount(); }
+[[gnu::hot]] int GameForm::lastBombInPlay() const { return FirstStillBomb - 1 + stillBombCount(); }
 
-PictureBox& GameForm::bomb(int index) const
+[[gnu::hot]] PictureBox& GameForm::bomb(int index) const
 {
     PictureBox* element = BombPic(index);
     if (!element) {

@@ -50,19 +50,22 @@ constexpr int32_t PointsPerLevel = 5;
 float floorOf(double value) { return float(std::floor(value)); }
 } // namespace
 
-void GameForm::Timer1_Timer()
+// The code every tick runs is marked hot: the compiler keeps it together, so a tick that
+// comes after 15 ms of other work finds it in a page or two instead of a dozen.
+[[gnu::hot]] void GameForm::Timer1_Timer()
 {
     const int32_t step = CheckedMul(BombStep, Level);
     moveLeftBombs(Width(), step);
     moveRightBombs(step);
     testCollisions();
-    if (tag_ == HiddenModeMarker && GodSoundPlayed == False) {
+    if (GodSoundPlayed == False && tag_.size() == HiddenModeMarker.size()
+        && tag_ == HiddenModeMarker) {
         GodSoundPlayed = True;
         playSound_(runtime().appPath() + QStringLiteral("/god.wav"));
     }
 }
 
-void GameForm::moveLeftBombs(float windowWidth, int32_t step)
+[[gnu::hot]] void GameForm::moveLeftBombs(float windowWidth, int32_t step)
 {
     const float bound = windowWidth - RightMargin;
     for (int i = 0; i <= LastLeftBomb; ++i) {
@@ -76,7 +79,7 @@ void GameForm::moveLeftBombs(float windowWidth, int32_t step)
     }
 }
 
-void GameForm::moveRightBombs(int32_t step)
+[[gnu::hot]] void GameForm::moveRightBombs(int32_t step)
 {
     for (int i = FirstRightBomb; i <= LastRightBomb; ++i) {
         PictureBox& right = bomb(i);
@@ -91,7 +94,7 @@ void GameForm::moveRightBombs(int32_t step)
     }
 }
 
-void GameForm::testCollisions()
+[[gnu::hot]] void GameForm::testCollisions()
 {
     // The bug stands still during the pass, so its box is formed once.
     const BoxRect bug = boxOf(*bugPic_);

@@ -73,7 +73,7 @@ void GameTimer::stop()
     [[maybe_unused]] const ssize_t drained = read(clock_, &due, sizeof due);
 }
 
-void GameTimer::fire()
+[[gnu::hot]] void GameTimer::fire()
 {
     uint64_t due = 0;
     if (read(clock_, &due, sizeof due) != ssize_t(sizeof due) || !enabled_)

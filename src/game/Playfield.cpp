@@ -131,18 +131,6 @@ bool Playfield::clickCaughtByPicture(const QMouseEvent& event) const
     return false;
 }
 
-void Playfield::invalidate(const QRect& pixels)
-{
-    if (pixels.isEmpty())
-        return;
-    // More changes than room between two passes: the last mark grows to take them in.
-    if (changedCount_ == changed_.size()) {
-        changed_.back() = changed_.back().united(pixels);
-        return;
-    }
-    changed_[changedCount_++] = pixels;
-}
-
 void Playfield::repaintNow(const QRect& pixels)
 {
     invalidate(pixels);

@@ -57,7 +57,6 @@ public:
     void forwardKey(const QKeyEvent& event);
 
     // PictureBox::Surface
-    void invalidate(const QRect& pixels) override;
     void repaintNow(const QRect& pixels) override;
 
 protected:
@@ -89,10 +88,6 @@ private:
     size_t pictureCount_ = 0;
     std::vector<QWidget*> covered_;
     QWindow* watchedWindow_ = nullptr;
-    // The places to paint again, gathered since the last pass of the event loop: room for
-    // every picture to move twice.
-    std::array<QRect, 32> changed_{};
-    size_t changedCount_ = 0;
 
     // The X server's copies, where the window is drawn on by the server.
     struct ServerPicture {

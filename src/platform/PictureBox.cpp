@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-#include <cmath>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -12,7 +13,15 @@ const QColor FrameLight(255, 255, 255);
 // A new picture shows the button face until something is copied into it.
 const QColor ButtonFace(192, 192, 192);
 
-int toPixels(float twips) { return int(std::lround(twips / PictureBox::TwipsPerPixel)); }
+// Rounds halves away from zero, as lround does, but without a call into the maths library:
+// a tick places six pictures and stays within the game's own code. Adding a half in double
+// precision is exact for every float quotient a position can give, so truncating the sum
+// rounds exactly as lround would.
+int toPixels(float twips)
+{
+    const double pixels = double(twips / PictureBox::TwipsPerPixel);
+    return int(pixels + (pixels < 0.0 ? -0.5 : 0.5));
+}
 } // namespace
 
 int PictureBox::spriteScale() { return scaleInUse; }
@@ -34,7 +43,19 @@ PictureBox::PictureBox(Surface* surface, float left, float top, float width, flo
     image_.fill(ButtonFace);
 }
 
-void PictureBox::placeAt(QPoint pixels)
+[[gnu::hot]] void PictureBox::Surface::invalidate(const QRect& pixels)
+{
+    if (pixels.isEmpty())
+        return;
+    // More changes than room before they are painted: the last mark grows to take them in.
+    if (changedCount_ == changed_.size()) {
+        changed_.back() = changed_.back().united(pixels);
+        return;
+    }
+    changed_[changedCount_++] = pixels;
+}
+
+[[gnu::hot]] void PictureBox::placeAt(QPoint pixels)
 {
     // A move within the same pixel shows nothing new.
     if (pixels == place_.topLeft())
@@ -43,24 +64,31 @@ void PictureBox::placeAt(QPoint pixels)
     place_.moveTopLeft(pixels);
     if (!visible_ || !surface_)
         return;
-    // A step along a row or a column: the old and the new place together are one rectangle.
-    const bool sameRows = before.top() == place_.top();
-    const bool sameColumns = before.left() == place_.left();
-    if ((sameRows || sameColumns) && before.intersects(place_)) {
-        surface_->invalidate(before.united(place_));
+    // A step along a row or a column shorter than the picture: the old and the new place
+    // together are one rectangle.
+    const int across = place_.left() - before.left();
+    const int down = place_.top() - before.top();
+    if (down == 0 && std::abs(across) < place_.width() && place_.height() > 0) {
+        surface_->invalidate(QRect(std::min(before.left(), place_.left()), place_.top(),
+                                   place_.width() + std::abs(across), place_.height()));
+        return;
+    }
+    if (across == 0 && std::abs(down) < place_.height() && place_.width() > 0) {
+        surface_->invalidate(QRect(place_.left(), std::min(before.top(), place_.top()),
+                                   place_.width(), place_.height() + std::abs(down)));
         return;
     }
     surface_->invalidate(before);
     surface_->invalidate(place_);
 }
 
-void PictureBox::setLeft(float twips)
+[[gnu::hot]] void PictureBox::setLeft(float twips)
 {
     left_ = twips;
     placeAt(QPoint(toPixels(twips), place_.top()));
 }
 
-void PictureBox::setTop(float twips)
+[[gnu::hot]] void PictureBox::setTop(float twips)
 {
     top_ = twips;
     placeAt(QPoint(place_.left(), toPixels(twips)));

@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QRect>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 class QPainter;
@@ -19,16 +21,23 @@ class PictureBox {
 public:
     static constexpr float TwipsPerPixel = 15.0f;
 
-    // Where pictures stand: told which of its pixels a change touches.
+    // Where pictures stand: it keeps the marks of the pixels that changes touched, and
+    // paints them again in its own time.
     class Surface {
     public:
-        // These pixels show something else now; paint them again soon.
-        virtual void invalidate(const QRect& pixels) = 0;
+        // These pixels show something else now; paint them again soon. Only a mark is
+        // made, in a fixed array: a tick's moves cost no allocation and no call away.
+        void invalidate(const QRect& pixels);
         // Paint these pixels at once (and whatever else waits to be painted).
         virtual void repaintNow(const QRect& pixels) = 0;
 
     protected:
         ~Surface() = default;
+
+        // The places to paint again, gathered since they were last painted: room for every
+        // picture to move twice.
+        std::array<QRect, 32> changed_{};
+        size_t changedCount_ = 0;
     };
 
     // Geometry in twips on the surface; frame is a border in pixels drawn around the
