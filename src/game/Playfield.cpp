@@ -1,7 +1,6 @@
 #include "game/Playfield.h"
 
 #include "game/VirtualKeys.h"
-#include "platform/XSurface.h"
 
 #include <QAbstractEventDispatcher>
 #include <QChildEvent>
@@ -10,6 +9,8 @@
 #include <QPainter>
 #include <QTextStream>
 #include <QWindow>
+
+#include <cstring>
 
 namespace {
 constexpr float TwipsPerPixel = 15.0f;
@@ -114,6 +115,7 @@ void Playfield::dropServerCopies()
         picture = ServerPicture{};
     }
     server_->release(serverBackground_);
+    server_->release(shared_);
     serverBackground_ = 0;
     serverBackgroundSize_ = QSize();
     server_.reset();
@@ -175,6 +177,92 @@ bool Playfield::drawOnServer()
     if (backgroundStale_ && !makeServerBackground(scale))
         return false;
     const QPoint origin = mapTo(window(), QPoint(0, 0)) * scale;
+    if (shared_.bits)
+        drawShared(origin, scale);
+    else
+        drawCopies(origin, scale);
+    server_->flush();
+    if (traceServer_) {
+        traceServer_ = false;
+        QTextStream(stderr) << "crawlix-trace: playfield: drawn by the X server"
+                            << (shared_.bits ? " from shared pixels" : " from its own copies")
+                            << Qt::endl;
+    }
+    return true;
+}
+
+void Playfield::drawShared(QPoint origin, int scale)
+{
+    // Each changed place is made up in the shared pixels, the field without its pictures
+    // where no picture will cover it and then the pictures in paint order, and one request
+    // fills them all into the window. What lies outside the changed places is never read,
+    // so it may be stale.
+    const QRect field = rect();
+    std::array<QRect, std::tuple_size_v<decltype(changed_)>> filled;
+    size_t filledCount = 0;
+    const auto clear = [&](const QRect& part) {
+        const QRect device = inDevicePixels(part, scale);
+        copyIntoShared(backgroundImage_, device, device.topLeft());
+    };
+    for (size_t i = 0; i < changedCount_; ++i) {
+        const QRect area = changed_[i].intersected(field);
+        if (area.isEmpty())
+            continue;
+        clearUncovered(area, clear);
+        for (size_t p = 0; p < pictureCount_; ++p) {
+            const PictureBox& picture = *pictures_[p];
+            if (!picture.Visible() || !picture.pixelRect().intersects(area))
+                continue;
+            if (!serverPictures_[p].made || serverPictures_[p].version != picture.imageVersion())
+                uploadPicture(p, scale);
+            const QRect part = area.intersected(picture.pixelRect());
+            copyIntoShared(serverPictures_[p].image,
+                           inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale),
+                           part.topLeft() * scale);
+        }
+        filled[filledCount++] = inDevicePixels(area, scale).translated(origin);
+    }
+    server_->fillFrom(shared_.pixmap, origin, filled.data(), filledCount);
+}
+
+template <typename Out>
+void Playfield::clearUncovered(const QRect& area, Out clear) const
+{
+    // A picture is opaque to the edges of its cell: where the largest picture in the area
+    // will be drawn, the field below it need not be.
+    QRect cover;
+    for (size_t p = 0; p < pictureCount_; ++p) {
+        const PictureBox& picture = *pictures_[p];
+        if (!picture.Visible())
+            continue;
+        const QRect inside = area.intersected(picture.pixelRect());
+        if (inside.width() * inside.height() > cover.width() * cover.height())
+            cover = inside;
+    }
+    if (cover.isEmpty())
+        clear(area);
+    else
+        addOutside(area, cover, clear);
+}
+
+void Playfield::copyIntoShared(const QImage& image, const QRect& from, QPoint to)
+{
+    constexpr size_t PixelBytes = 4;
+    const size_t rowBytes = size_t(from.width()) * PixelBytes;
+    const auto imageLine = size_t(image.bytesPerLine());
+    const uchar* source = image.constBits() + size_t(from.y()) * imageLine
+        + size_t(from.x()) * PixelBytes;
+    uchar* target
+        = shared_.bits + size_t(to.y()) * shared_.bytesPerLine + size_t(to.x()) * PixelBytes;
+    for (int row = 0; row < from.height(); ++row) {
+        std::memcpy(target, source, rowBytes);
+        source += imageLine;
+        target += shared_.bytesPerLine;
+    }
+}
+
+void Playfield::drawCopies(QPoint origin, int scale)
+{
     const QRect field = rect();
     // The field without its pictures first, in one request, wherever no picture will be
     // copied over it (a picture is opaque to the edges of its cell: a moved bomb leaves only
@@ -186,21 +274,8 @@ bool Playfield::drawOnServer()
     };
     for (size_t i = 0; i < changedCount_; ++i) {
         const QRect area = changed_[i].intersected(field);
-        if (area.isEmpty())
-            continue;
-        QRect cover;
-        for (size_t p = 0; p < pictureCount_; ++p) {
-            const PictureBox& picture = *pictures_[p];
-            if (!picture.Visible())
-                continue;
-            const QRect inside = area.intersected(picture.pixelRect());
-            if (inside.width() * inside.height() > cover.width() * cover.height())
-                cover = inside;
-        }
-        if (cover.isEmpty())
-            clear(area);
-        else
-            addOutside(area, cover, clear);
+        if (!area.isEmpty())
+            clearUncovered(area, clear);
     }
     server_->fillFrom(serverBackground_, origin, cleared.data(), clearedCount);
     for (size_t i = 0; i < changedCount_; ++i) {
@@ -211,7 +286,7 @@ bool Playfield::drawOnServer()
             const PictureBox& picture = *pictures_[p];
             if (!picture.Visible() || !picture.pixelRect().intersects(area))
                 continue;
-            if (serverPictures_[p].pixmap == 0
+            if (!serverPictures_[p].made
                 || serverPictures_[p].version != picture.imageVersion())
                 uploadPicture(p, scale);
             const QRect part = area.intersected(picture.pixelRect());
@@ -220,12 +295,6 @@ bool Playfield::drawOnServer()
             server_->copy(serverPictures_[p].pixmap, from, origin + part.topLeft() * scale);
         }
     }
-    server_->flush();
-    if (traceServer_) {
-        traceServer_ = false;
-        QTextStream(stderr) << "crawlix-trace: playfield: drawn by the X server" << Qt::endl;
-    }
-    return true;
 }
 
 bool Playfield::makeServerBackground(int scale)
@@ -233,18 +302,25 @@ bool Playfield::makeServerBackground(int scale)
     const QSize size = this->size() * scale;
     if (size != serverBackgroundSize_) {
         server_->release(serverBackground_);
-        serverBackground_ = server_->makePixmap(size);
+        server_->release(shared_);
+        serverBackground_ = 0;
+        // Pixels shared with the server where it takes them; else the server keeps the field
+        // as a pixmap of its own.
+        shared_ = server_->makeShared(size);
+        if (!shared_.bits)
+            serverBackground_ = server_->makePixmap(size);
         serverBackgroundSize_ = size;
         backgroundImage_ = QImage(size, QImage::Format_RGB32);
         backgroundImage_.setDevicePixelRatio(scale);
     }
-    if (serverBackground_ == 0)
+    if (serverBackground_ == 0 && !shared_.bits)
         return false;
     // The field paints itself as Qt paints it into the window, only without the pictures.
     renderingBackground_ = true;
     render(&backgroundImage_);
     renderingBackground_ = false;
-    server_->upload(serverBackground_, backgroundImage_);
+    if (!shared_.bits)
+        server_->upload(serverBackground_, backgroundImage_);
     backgroundStale_ = false;
     return true;
 }
@@ -254,15 +330,22 @@ void Playfield::uploadPicture(size_t index, int scale)
     const PictureBox& picture = *pictures_[index];
     ServerPicture& copy = serverPictures_[index];
     const QRect& place = picture.pixelRect();
-    if (copy.pixmap == 0)
-        copy.pixmap = server_->makePixmap(place.size() * scale);
-    QImage image(place.size() * scale, QImage::Format_RGB32);
-    image.setDevicePixelRatio(scale);
-    QPainter painter(&image);
+    const QSize size = place.size() * scale;
+    if (copy.image.size() != size) {
+        copy.image = QImage(size, QImage::Format_RGB32);
+        copy.image.setDevicePixelRatio(scale);
+    }
+    QPainter painter(&copy.image);
     painter.translate(-place.topLeft());
     picture.paint(painter);
     painter.end();
-    server_->upload(copy.pixmap, image);
+    // With shared pixels the picture is copied from here; else the server keeps a copy.
+    if (!shared_.bits) {
+        if (copy.pixmap == 0)
+            copy.pixmap = server_->makePixmap(size);
+        server_->upload(copy.pixmap, copy.image);
+    }
+    copy.made = true;
     copy.version = picture.imageVersion();
 }
 

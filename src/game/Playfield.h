@@ -9,14 +9,17 @@
 // picture marks its old and new place; once per pass of the event loop the marks are
 // painted, so moving a picture costs no allocation and no region work.
 //
-// On X the marks are painted by the X server: it holds the field without its pictures and
-// every shown picture as pixmaps, and copies them into the window, so a frame costs a few
-// requests instead of a pass through Qt's backing store. Whatever Qt paints itself (a
+// On X the marks are painted by the X server, so a frame costs a request or a few instead
+// of a pass through Qt's backing store. Where the server shares memory with the game, the
+// changed places are made up in pixels both can see (the field without its pictures, then
+// the pictures) and one request fills them into the window; elsewhere the server holds the
+// field and every shown picture as pixmaps and copies them. Whatever Qt paints itself (a
 // label or a button changing, an expose) it paints with the pictures as they are, and the
-// server's copy of the field is made again from it.
+// field without its pictures is made again from it.
 
 #include "game/LineControl.h"
 #include "platform/PictureBox.h"
+#include "platform/XSurface.h"
 
 #include <QWidget>
 
@@ -30,7 +33,6 @@
 class QMouseEvent;
 class QPainter;
 class QWindow;
-class XSurface;
 
 class Playfield : public QWidget, public PictureBox::Surface {
     Q_OBJECT
@@ -72,6 +74,11 @@ private:
     void handChangesToQt();
     void startServerDrawing(QWindow* window);
     bool drawOnServer();
+    void drawShared(QPoint origin, int scale);
+    void drawCopies(QPoint origin, int scale);
+    void copyIntoShared(const QImage& image, const QRect& from, QPoint to);
+    template <typename Out>
+    void clearUncovered(const QRect& area, Out clear) const;
     bool makeServerBackground(int scale);
     void uploadPicture(size_t index, int scale);
     void dropServerCopies();
@@ -93,11 +100,15 @@ private:
     struct ServerPicture {
         uint32_t pixmap = 0;
         uint32_t version = 0;
+        bool made = false;
+        QImage image;
     };
     std::unique_ptr<XSurface> server_;
     std::array<ServerPicture, 16> serverPictures_{};
     // The field as it looks without any picture: grey, lines, labels and buttons.
     uint32_t serverBackground_ = 0;
+    // Pixels shared with the server, where each frame's changed places are made up.
+    XSurface::SharedPixels shared_;
     QSize serverBackgroundSize_;
     int serverScale_ = 0;
     bool backgroundStale_ = true;

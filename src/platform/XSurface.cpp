@@ -5,7 +5,12 @@
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
+
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -41,6 +46,36 @@ bool storesLikeQImage(const xcb_setup_t* setup, uint8_t depth)
             return format[i].bits_per_pixel == BitsPerPixel;
     }
     return false;
+}
+
+// A file can be passed only to a server on this machine, over a local socket.
+bool reachedLocally(xcb_connection_t* connection)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    return getsockname(xcb_get_file_descriptor(connection),
+                       reinterpret_cast<sockaddr*>(&address), &length)
+        == 0
+        && address.ss_family == AF_UNIX;
+}
+
+bool serverSharesPixmaps(xcb_connection_t* connection)
+{
+    // Whoever switches shared memory off for Qt's own drawing switches it off here too.
+    if (qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        return false;
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection, &xcb_shm_id);
+    if (!shm || !shm->present || !reachedLocally(connection))
+        return false;
+    xcb_shm_query_version_reply_t* version
+        = xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr);
+    // Version 1.2 takes the memory as a file; the pixmaps must be laid out as images are.
+    const bool shares = version && version->shared_pixmaps
+        && (version->major_version > 1
+            || (version->major_version == 1 && version->minor_version >= 2))
+        && version->pixmap_format == XCB_IMAGE_FORMAT_Z_PIXMAP;
+    std::free(version);
+    return shares;
 }
 
 bool visualIsRgb(const xcb_setup_t* setup, xcb_visualid_t visual)
@@ -171,3 +206,67 @@ void XSurface::fillFrom(uint32_t pixmap, QPoint origin, const QRect* rects, size
 }
 
 void XSurface::flush() { xcb_flush(connection_); }
+
+XSurface::SharedPixels XSurface::makeShared(QSize devicePixels)
+{
+    if (!askedForSharing_) {
+        askedForSharing_ = true;
+        sharesPixmaps_ = serverSharesPixmaps(connection_);
+    }
+    SharedPixels shared;
+    if (!sharesPixmaps_ || devicePixels.isEmpty())
+        return shared;
+    const size_t bytesPerLine = size_t(devicePixels.width()) * (BitsPerPixel / 8);
+    const size_t bytes = bytesPerLine * size_t(devicePixels.height());
+    const int file = memfd_create("crawlix-field", MFD_CLOEXEC);
+    if (file < 0)
+        return shared;
+    void* bits = ftruncate(file, off_t(bytes)) == 0
+        ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0)
+        : MAP_FAILED;
+    if (bits == MAP_FAILED) {
+        close(file);
+        return shared;
+    }
+    // The connection takes the file and closes it once sent. Both requests are checked, at
+    // the cost of a round trip each when the field is shown: a pixmap that was never made
+    // would turn every frame into an error.
+    const uint32_t segment = xcb_generate_id(connection_);
+    const uint32_t pixmap = xcb_generate_id(connection_);
+    xcb_generic_error_t* error = xcb_request_check(
+        connection_, xcb_shm_attach_fd_checked(connection_, segment, file, 0));
+    if (!error) {
+        error = xcb_request_check(
+            connection_, xcb_shm_create_pixmap_checked(
+                             connection_, pixmap, window_, uint16_t(devicePixels.width()),
+                             uint16_t(devicePixels.height()), depth_, segment, 0));
+        if (error)
+            xcb_shm_detach(connection_, segment);
+    }
+    if (error) {
+        std::free(error);
+        munmap(bits, bytes);
+        sharesPixmaps_ = false;
+        return shared;
+    }
+    shared.bits = static_cast<uchar*>(bits);
+    shared.bytesPerLine = bytesPerLine;
+    shared.size = devicePixels;
+    shared.pixmap = pixmap;
+    shared.segment = segment;
+    return shared;
+}
+
+void XSurface::release(SharedPixels& shared)
+{
+    if (!shared.bits)
+        return;
+    if (xConnection() == connection_) {
+        if (tile_ == shared.pixmap)
+            tile_ = 0;
+        xcb_free_pixmap(connection_, shared.pixmap);
+        xcb_shm_detach(connection_, shared.segment);
+    }
+    munmap(shared.bits, shared.bytesPerLine * size_t(shared.size.height()));
+    shared = SharedPixels{};
+}

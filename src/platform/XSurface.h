@@ -9,6 +9,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QtGlobal>
 #include <QSize>
 
 #include <cstdint>
@@ -40,6 +41,20 @@ public:
     // Sends what was asked for to the server.
     void flush();
 
+    // Memory shared with the X server: pixels of the window's depth that the server sees as
+    // a pixmap, so what the game writes into them one fill request brings into the window.
+    struct SharedPixels {
+        uchar* bits = nullptr;
+        size_t bytesPerLine = 0;
+        QSize size;
+        uint32_t pixmap = 0;
+        uint32_t segment = 0;
+    };
+    // Only where the server takes shared pixmaps from a file on this machine; none (no
+    // bits) elsewhere.
+    SharedPixels makeShared(QSize devicePixels);
+    void release(SharedPixels& shared);
+
 private:
     XSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth);
 
@@ -53,4 +68,7 @@ private:
     QPoint tileOrigin_;
     // The largest request the server takes, in bytes.
     size_t maxRequestBytes_;
+    // Whether the server shares pixmaps passed as a file, asked once.
+    bool askedForSharing_ = false;
+    bool sharesPixmaps_ = false;
 };
