@@ -183,7 +183,7 @@ void GameForm::buildControls()
     srcPic_->setPicture(SpriteSheets::bug(PictureBox::spriteScale()));
     bombSrc_->setPicture(SpriteSheets::bombs(PictureBox::spriteScale()));
 
-    timer1_ = new GameTimer(this, [this] { Timer1_Timer(); });
+    timer1_ = new GameTimer(this, &GameTimer::call<GameForm, &GameForm::Timer1_Timer>);
 }
 
 void GameForm::setOuterSizeForTest(float widthTwips, float heightTwips)

@@ -20,9 +20,9 @@ timespec period(int milliseconds)
 }
 } // namespace
 
-GameTimer::GameTimer(QObject* parent, std::function<void()> onTick)
-    : QObject(parent)
-    , onTick_(std::move(onTick))
+GameTimer::GameTimer(QObject* owner, Tick onTick)
+    : QObject(owner)
+    , onTick_(onTick)
     , clock_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
     , probe_(TickProbe::fromEnvironment())
 {
@@ -79,7 +79,7 @@ void GameTimer::stop()
     if (read(clock_, &due, sizeof due) != ssize_t(sizeof due) || !enabled_)
         return;
     if (probe_)
-        probe_->measure(onTick_);
+        probe_->measure(onTick_, parent());
     else
-        onTick_();
+        onTick_(parent());
 }

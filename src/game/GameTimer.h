@@ -9,7 +9,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -18,7 +17,16 @@ class TickProbe;
 class GameTimer : public QObject {
     Q_OBJECT
 public:
-    explicit GameTimer(QObject* parent, std::function<void()> onTick);
+    // A tick calls a member function of the timer's owner (its parent) directly, through a
+    // function kept with the tick's own code: no call on the way leads elsewhere.
+    using Tick = void (*)(QObject* owner);
+    template <typename Owner, void (Owner::*Method)()>
+    [[gnu::hot]] static void call(QObject* owner)
+    {
+        (static_cast<Owner*>(owner)->*Method)();
+    }
+
+    GameTimer(QObject* owner, Tick onTick);
     ~GameTimer() override;
 
     bool Enabled() const { return enabled_; }
@@ -32,7 +40,7 @@ private:
     void stop();
     void fire();
 
-    std::function<void()> onTick_;
+    Tick onTick_;
     int interval_ = 0;
     bool enabled_ = false;
     int clock_ = -1;

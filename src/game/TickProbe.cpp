@@ -32,10 +32,10 @@ TickProbe::TickProbe(QString path)
 {
 }
 
-[[gnu::hot]] void TickProbe::measure(const std::function<void()>& tick)
+[[gnu::hot]] void TickProbe::measure(void (*tick)(QObject* owner), QObject* owner)
 {
     if (count_ >= Ticks) {
-        tick();
+        tick(owner);
         return;
     }
     Sample& sample = samples_[count_];
@@ -46,7 +46,7 @@ TickProbe::TickProbe(QString path)
     // thrown away, so the figure is the tick's and not the probe's.
     nanoseconds(CLOCK_THREAD_CPUTIME_ID);
     const int64_t cpuBefore = nanoseconds(CLOCK_THREAD_CPUTIME_ID);
-    tick();
+    tick(owner);
     sample.cpuNs = nanoseconds(CLOCK_THREAD_CPUTIME_ID) - cpuBefore;
     sample.allocations = allocations_ ? int64_t(allocations_()) - allocationsBefore : -1;
     if (++count_ == Ticks)
