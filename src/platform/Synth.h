@@ -1,6 +1,6 @@
 #pragma once
 // The synthesizer the songs are played with, its soundfont loaded: the one large thing
-// music costs. Every song starts on a synthesizer of its own, set up the same way.
+// music costs. The music keeps at most one, and lets it go when no song plays.
 
 #include <QtGlobal>
 #include <fluidsynth.h>

@@ -154,8 +154,12 @@ uint32_t XSurface::makePixmap(QSize devicePixels)
 
 void XSurface::release(uint32_t pixmap)
 {
-    if (pixmap != 0 && xConnection() == connection_)
-        xcb_free_pixmap(connection_, pixmap);
+    if (pixmap == 0 || xConnection() != connection_)
+        return;
+    // A freed id may be handed out again: the tile is set anew for whatever bears it next.
+    if (tile_ == pixmap)
+        tile_ = 0;
+    xcb_free_pixmap(connection_, pixmap);
 }
 
 void XSurface::upload(uint32_t pixmap, const QImage& image)
@@ -262,9 +266,7 @@ void XSurface::release(SharedPixels& shared)
     if (!shared.bits)
         return;
     if (xConnection() == connection_) {
-        if (tile_ == shared.pixmap)
-            tile_ = 0;
-        xcb_free_pixmap(connection_, shared.pixmap);
+        release(shared.pixmap);
         xcb_shm_detach(connection_, shared.segment);
     }
     munmap(shared.bits, shared.bytesPerLine * size_t(shared.size.height()));
