@@ -2,6 +2,7 @@
 
 #include "game/GameForm.h"
 #include "options/OptionsFrm.h"
+#include "shared/HandOver.h"
 #include "platform/PlayASound.h"
 #include "scores/TopTen.h"
 #include "title/Splash.h"
@@ -16,18 +17,6 @@ QPointer<Splash> splash;
 // One top ten window object for the whole run; closing it only unloads it.
 QPointer<TopTen> topTen;
 
-// Loads a window that closes for good (deleted on close) and shows it.
-template <typename Form>
-Form* loadAndShow(QPointer<Form>& slot)
-{
-    if (!slot) {
-        slot = new Form;
-        slot->Form_Load();
-    }
-    slot->show();
-    return slot;
-}
-
 // The slot is cleared first, so a window that is being unloaded is never handed out again.
 // The window hides at once and is deleted when control returns to the event loop (it may
 // be the window whose handler is running now).
@@ -40,6 +29,36 @@ void unload(QPointer<Form>& slot)
         return;
     form->close();
     form->deleteLater();
+}
+
+// Answers what the window in the slot asks for, while it lives.
+template <typename Form>
+void wire(QPointer<Form>& slot)
+{
+    Form* form = slot.data();
+    HandOver* asks = &form->handOver();
+    QObject::connect(asks, &HandOver::gameFormWanted, [] { ShowGameForm(); });
+    QObject::connect(asks, &HandOver::optionsFrmWanted, [] { ShowOptionsFrm(); });
+    QObject::connect(asks, &HandOver::topTenWanted, [] { ShowTopTen(); });
+    // A window already unloaded, still finishing its handler, has nothing left to unload.
+    QObject::connect(asks, &HandOver::unloadWanted, [&slot, form] {
+        if (slot == form)
+            unload(slot);
+    });
+    QObject::connect(asks, &HandOver::endWanted, [] { EndProgram(); });
+}
+
+// Loads a window that closes for good (deleted on close) and shows it.
+template <typename Form>
+Form* loadAndShow(QPointer<Form>& slot)
+{
+    if (!slot) {
+        slot = new Form;
+        wire(slot);
+        slot->Form_Load();
+    }
+    slot->show();
+    return slot;
 }
 } // namespace
 

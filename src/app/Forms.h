@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The four windows of the game and their hand-overs. A window hands over by showing the
+// The four windows of the game and their hand-overs: the one place that makes the windows
+// and answers what they ask for (see shared/HandOver.h). A window hands over by showing the
 // next window without waiting and then unloading itself; an unloaded window is loaded
 // afresh (its Form_Load runs again) the next time it is shown.
 

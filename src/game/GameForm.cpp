@@ -11,7 +11,6 @@
 #include "platform/SpriteSheets.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
-#include "app/Forms.h"
 #include "shared/Numbers.h"
 
 #include <QFontInfo>
@@ -303,15 +302,15 @@ void GameForm::NewMenu_Click()
     pointBox_->setCaption(QStringLiteral("Points : 0"));
 }
 
-void GameForm::TopTenView_Click() { ShowTopTen(); }
+void GameForm::TopTenView_Click() { emit handOver_.topTenWanted(); }
 
 void GameForm::OptionMenu_Click()
 {
-    ShowOptionsFrm();
-    UnloadGameForm();
+    emit handOver_.optionsFrmWanted();
+    emit handOver_.unloadWanted();
 }
 
-void GameForm::ExitMenu_Click() { EndProgram(); }
+void GameForm::ExitMenu_Click() { emit handOver_.endWanted(); }
 
 void GameForm::Pauser_Click()
 {

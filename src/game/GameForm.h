@@ -9,6 +9,7 @@
 
 #include "game/LineControl.h"
 #include "platform/MusicControl.h"
+#include "shared/HandOver.h"
 
 #include <QMainWindow>
 
@@ -88,6 +89,8 @@ public:
     const LineControl& Line3() const { return line3_; }
     Playfield* playfield() const { return playfield_; }
     MusicControl& MMControl1() { return music_; }
+    // What the window asks of the program: the top ten, the options, its own end.
+    HandOver& handOver() { return handOver_; }
 
     // Where the game's sounds go: PlaySoundFile, unless a test listens instead.
     using SoundPlayer = std::function<void(const QString& path)>;
@@ -145,6 +148,7 @@ private:
     LineControl line2_;
     LineControl line3_;
     MusicControl music_;
+    HandOver handOver_;
     SoundPlayer playSound_;
     QString tag_;
     // The still-bomb option text as last read, and the number of still bombs it gives.

@@ -4,7 +4,6 @@
 #include "platform/Runtime.h"
 #include "platform/Twips.h"
 #include "shared/Declarations.h"
-#include "app/Forms.h"
 #include "shared/Numbers.h"
 
 #include <QButtonGroup>
@@ -349,14 +348,15 @@ void OptionsFrm::SaveIt_Click()
         return;
     }
     writeOptions();
-    ShowGameForm();
-    UnloadOptionsFrm();
+    backToTheGame();
 }
 
-void OptionsFrm::CancelIt_Click()
+void OptionsFrm::CancelIt_Click() { backToTheGame(); }
+
+void OptionsFrm::backToTheGame()
 {
-    ShowGameForm();
-    UnloadOptionsFrm();
+    emit handOver_.gameFormWanted();
+    emit handOver_.unloadWanted();
 }
 
 void OptionsFrm::keyPressEvent(QKeyEvent* event)

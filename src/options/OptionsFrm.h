@@ -6,6 +6,8 @@
 // Every control keeps its position and size in twips as float (dynamic properties "Left",
 // "Top", "Width", "Height"); the pixels on screen are twips / 15.
 
+#include "shared/HandOver.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -40,6 +42,9 @@ public:
 
     // Selects an option button as a click by the player does: its click handler runs.
     void select(QRadioButton* button);
+
+    // What the window asks of the program: a fresh game window, its own end.
+    HandOver& handOver() { return handOver_; }
 
     QLabel* Label1;
     QGroupBox* MusicOpts;
@@ -76,8 +81,11 @@ private:
     // The first failed check's message, or empty text when the entries may be stored.
     QString entryProblem() const;
     void writeOptions();
+    // Shows a fresh game window and unloads this one.
+    void backToTheGame();
     void moveTo(float leftTwips, float topTwips);
 
+    HandOver handOver_;
     QButtonGroup* musicGroup_;
     QButtonGroup* songGroup_;
     float left_ = 0;

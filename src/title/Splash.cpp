@@ -3,7 +3,6 @@
 #include "platform/Runtime.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
-#include "app/Forms.h"
 #include "shared/Numbers.h"
 
 #include <QFontMetricsF>
@@ -191,15 +190,15 @@ void Splash::Form_Load()
 void Splash::Form_Activate()
 {
     if (FirstRun == True) {
-        ShowOptionsFrm();
-        UnloadSplash();
+        emit handOver_.optionsFrmWanted();
+        emit handOver_.unloadWanted();
     }
 }
 
 void Splash::Form_Click()
 {
-    ShowGameForm();
-    UnloadSplash();
+    emit handOver_.gameFormWanted();
+    emit handOver_.unloadWanted();
 }
 
 void Splash::Timer1_Timer()

@@ -4,6 +4,8 @@
 // on the very first run (no start level stored yet) it writes the empty top ten and goes
 // straight on to the options window instead.
 
+#include "shared/HandOver.h"
+
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -52,6 +54,9 @@ public:
     QWidget* shapeWidget(int number) const;
     QWidget* clientWidget() const { return client_; }
 
+    // What the window asks of the program: the game or the options window, its own end.
+    HandOver& handOver() { return handOver_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -78,6 +83,7 @@ private:
     void place(QWidget* widget, const Twips& twips);
     void activateOnce();
 
+    HandOver handOver_;
     QWidget* client_ = nullptr;
     QLabel* label1_ = nullptr;
     QLabel* label3_ = nullptr;
