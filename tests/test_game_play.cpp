@@ -7,6 +7,8 @@
 #include "shared/Numbers.h"
 
 #include <QKeyEvent>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <limits>
@@ -43,6 +45,7 @@ private slots:
     void keyPressesOnTheWindowReachTheGame();
     void autoRepeatedPressesEachMoveTheBug();
     void pOrThePauseKeyPressesPauseOnlyWhileItIsEnabled();
+    void ctrlNQAndHChooseTheirMenuItemsOnlyWhileEnabled();
     void winningLevelOneFromNothingCongratulatesAndScoresTen();
     void theWinWaitSleepsAtLeastOnePointNineSeconds();
     void winningPastTheLargestLevelIsAnOverflow();
@@ -249,6 +252,33 @@ void GamePlay::pOrThePauseKeyPressesPauseOnlyWhileItIsEnabled()
     QCOMPARE(g.game().Tag(), QStringLiteral("6982"));
     QCOMPARE(g.bug().Top(), 4915.0f);
     QCOMPARE(pauser->Caption(), QStringLiteral("Pause"));
+}
+
+void GamePlay::ctrlNQAndHChooseTheirMenuItemsOnlyWhileEnabled()
+{
+    LoadedGame g;
+    GameForm& game = g.game();
+    game.show();
+    QApplication::setActiveWindow(&game);
+    QVERIFY(QTest::qWaitForWindowActive(&game));
+    QSignalSpy topTen(&game.handOver(), &HandOver::topTenWanted);
+    QSignalSpy end(&game.handOver(), &HandOver::endWanted);
+    QWidget* field = game.playfield();
+
+    QTest::keyClick(field, Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(topTen.size(), 1);
+    QTest::keyClick(field, Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(g.timerOn());
+    QCOMPARE(game.LevBox()->Caption(), QStringLiteral("Level : 1"));
+    // The top ten is out of reach during a game, as its menu item is.
+    QTest::keyClick(field, Qt::Key_H, Qt::ControlModifier);
+    QCOMPARE(topTen.size(), 1);
+    QTest::keyClick(field, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(end.size(), 1);
+    // The menu shows its own texts, no keys beside them.
+    for (QAction* item : game.FileMenu()->actions())
+        QVERIFY(item->shortcut().isEmpty() && !item->text().contains(u'\t'));
+    QCOMPARE(game.NewMenu()->text(), QStringLiteral("&New Game"));
 }
 
 void GamePlay::winningLevelOneFromNothingCongratulatesAndScoresTen()

@@ -284,6 +284,27 @@ private slots:
         QVERIFY(writeOrder().isEmpty());
     }
 
+    void returnOrEnterPressesTheFocusedSaveOrCancel()
+    {
+        OptionsFrm* form = openWith(QString(), QStringLiteral("5"));
+        QTest::keyClick(form->SaveIt, Qt::Key_Return);
+        QCOMPARE(services().messages.size(), 1);
+        QCOMPARE(services().messages[0].text, QStringLiteral("You Need To Choose A Level To Start On."));
+        form->StartLev->setText(QStringLiteral("12"));
+        QTest::keyClick(form->SaveIt, Qt::Key_Enter, Qt::KeypadModifier);
+        flushDeletes();
+        QVERIFY(!LoadedOptionsFrm());
+        QCOMPARE(StartLevelText, QStringLiteral("12"));
+
+        UnloadGameForm();
+        form = openWith(QStringLiteral("30"), QStringLiteral("6"));
+        QTest::keyClick(form->CancelIt, Qt::Key_Return);
+        flushDeletes();
+        QVERIFY(!LoadedOptionsFrm());
+        QVERIFY(LoadedGameForm());
+        QCOMPARE(StartLevelText, QStringLiteral("12"));
+    }
+
     void musicButtonsShowAndHideTheSongsWithoutClearingThem()
     {
         OptionsFrm* form = ShowOptionsFrm();

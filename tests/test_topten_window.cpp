@@ -238,6 +238,19 @@ private slots:
         QVERIFY(!LoadedTopTen());
     }
 
+    void returnOrEnterPressesTheFocusedClearButton()
+    {
+        storeThreePlayers();
+        TopTen* window = ShowTopTen();
+        services().messageAnswers = {Runtime::Answer::No, Runtime::Answer::Yes};
+        QTest::keyClick(window->ClearIt, Qt::Key_Return);
+        QCOMPARE(services().messages.size(), 1);
+        QCOMPARE(window->Name(1)->text(), QStringLiteral("Ann"));
+        QTest::keyClick(window->ClearIt, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(services().messages.size(), 2);
+        QCOMPARE(window->Name(1)->text(), Available);
+    }
+
     void loadMovesToTheCornerAndCentresTitleAndButton()
     {
         ResetTopTen();

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QApplication>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QWindow>
 
 #include <cmath>
@@ -137,6 +138,22 @@ void GameForm::buildMenu()
     connect(topTenView_, &QAction::triggered, this, [this] { TopTenView_Click(); });
     connect(optionMenu_, &QAction::triggered, this, [this] { OptionMenu_Click(); });
     connect(exitMenu_, &QAction::triggered, this, [this] { ExitMenu_Click(); });
+    addMenuKey(newMenu_, Qt::CTRL | Qt::Key_N);
+    addMenuKey(exitMenu_, Qt::CTRL | Qt::Key_Q);
+    addMenuKey(topTenView_, Qt::CTRL | Qt::Key_H);
+}
+
+// The keys a desktop player expects, kept out of the menu so that its texts stay as they
+// are. A key chooses its item only while the item is enabled, and once however long it
+// is held.
+void GameForm::addMenuKey(QAction* item, QKeySequence key)
+{
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setAutoRepeat(false);
+    connect(shortcut, &QShortcut::activated, item, [item] {
+        if (item->isEnabled())
+            item->trigger();
+    });
 }
 
 void GameForm::buildControls()

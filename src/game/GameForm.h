@@ -11,6 +11,7 @@
 #include "platform/MusicControl.h"
 #include "shared/HandOver.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 
 #include <array>
@@ -106,6 +107,7 @@ protected:
 private:
     void useGreyPalette();
     void buildMenu();
+    void addMenuKey(QAction* item, QKeySequence key);
     void buildControls();
     void applyOuterSize();
     bool pauseKey(const QKeyEvent& event);

@@ -155,6 +155,8 @@ OptionsFrm::OptionsFrm()
     setWindowTitle(QStringLiteral("Crawlix Options"));
     setFont(defaultFont());
     setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
+    // The focused control shows its focus ring from the start, not only after a Tab.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     buildMusicControls();
     buildEntryControls();
     arrangeTabOrder();
@@ -188,6 +190,9 @@ void OptionsFrm::buildEntryControls()
     place(SaveIt, 0, 4080, 1455, 375);
     CancelIt = new QPushButton(QStringLiteral("Cancel"), this);
     place(CancelIt, 3120, 4080, 1455, 375);
+    // Return and Enter press the focused button, as Space does.
+    for (QPushButton* button : {SaveIt, CancelIt})
+        button->setAutoDefault(true);
 
     Label2 = makeHeading(this, QStringLiteral("Level :"), HeadingBlue, 0, 2520, 810, 330);
     Label3 = makeLabel(this, QStringLiteral("Enter The Level You Would Like To Start On"), 0, 2880, 3195, 195);

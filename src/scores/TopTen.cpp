@@ -90,10 +90,14 @@ TopTen::TopTen()
     setWindowIcon(SpriteSheets::topTenIcon());
     setFont(defaultFont());
     setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
+    // The focused button shows its focus ring from the start, not only after a Tab.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     buildHeadings();
     buildRows();
     ClearIt = new QPushButton(QStringLiteral("Clear Top Ten"), this);
     place(ClearIt, 0, 3600, 1215, 375);
+    // Return and Enter press it, as Space does.
+    ClearIt->setAutoDefault(true);
     connect(ClearIt, &QPushButton::clicked, this, &TopTen::ClearIt_Click);
 }
 
