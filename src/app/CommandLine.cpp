@@ -28,6 +28,73 @@ const std::array<QString, 3> OnTheWay = {QStringLiteral("could not connect to di
                                          QStringLiteral("Could not load the Qt platform plugin"),
                                          QStringLiteral("Could not find the Qt platform plugin")};
 
+// Qt's own options, which the application object takes from the command line: their
+// names, and whether the word after one is its value. Qt takes them with one dash or two,
+// and the valued ones also as -name=value.
+struct QtOption {
+    const char* name;
+    bool valued;
+};
+constexpr QtOption QtOptions[] = {
+    {"platform", true}, {"platformpluginpath", true}, {"platformtheme", true},
+    {"plugin", true}, {"display", true}, {"style", true}, {"stylesheet", true},
+    {"qwindowgeometry", true}, {"geometry", true}, {"qwindowtitle", true}, {"title", true},
+    {"qwindowicon", true}, {"icon", true}, {"session", true}, {"name", true},
+    {"reverse", false}, {"widgetcount", false}, {"sync", false}, {"nograb", false},
+    {"dograb", false},
+};
+
+// The option's name as typed, without its dashes and without a value after "=".
+QString optionName(const QString& argument)
+{
+    QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+    return name.section(u'=', 0, 0);
+}
+
+const QtOption* qtOption(const QString& argument)
+{
+    if (!argument.startsWith(u'-') || argument == QStringLiteral("-")
+        || argument == QStringLiteral("--"))
+        return nullptr;
+    const QString name = optionName(argument);
+    for (const QtOption& option : QtOptions) {
+        if (name == QLatin1String(option.name))
+            return &option;
+    }
+    return nullptr;
+}
+
+// What the command line holds besides Qt's options, and the platform and display that
+// Qt's options ask for, if any.
+struct Arguments {
+    QStringList ours;
+    QString platform;
+    QString display;
+};
+
+Arguments split(int argc, char* argv[])
+{
+    Arguments split;
+    bool optionsEnded = false;
+    for (int i = 0; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        const QtOption* option = i > 0 && !optionsEnded ? qtOption(argument) : nullptr;
+        optionsEnded = optionsEnded || argument == QStringLiteral("--");
+        if (!option) {
+            split.ours << argument;
+            continue;
+        }
+        QString value = argument.section(u'=', 1);
+        if (option->valued && !argument.contains(u'=') && i + 1 < argc)
+            value = QString::fromLocal8Bit(argv[++i]);
+        if (optionName(argument) == QStringLiteral("platform"))
+            split.platform = value;
+        if (optionName(argument) == QStringLiteral("display"))
+            split.display = value;
+    }
+    return split;
+}
+
 QtMessageHandler passOn = nullptr;
 
 void say(const QString& line)
@@ -35,9 +102,12 @@ void say(const QString& line)
     std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramName), qPrintable(line));
 }
 
+// The display named on the command line (-display), if any.
+QString displayArgument;
+
 QString displayName()
 {
-    const QString x = qEnvironmentVariable("DISPLAY");
+    const QString x = displayArgument.isEmpty() ? qEnvironmentVariable("DISPLAY") : displayArgument;
     return x.isEmpty() ? qEnvironmentVariable("WAYLAND_DISPLAY") : x;
 }
 
@@ -62,20 +132,36 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 
 // The X platform, Qt's default here, needs DISPLAY; with neither DISPLAY nor WAYLAND_DISPLAY
 // and no other platform asked for, there is nothing to open.
-bool displayMissing()
+bool displayMissing(const Arguments& arguments)
 {
-    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM").section(u';', 0, 0);
+    const QString asked = arguments.platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM")
+                                                       : arguments.platform;
+    const QString platform = asked.section(u';', 0, 0);
     const bool x = platform.isEmpty() || platform == QStringLiteral("xcb");
-    return x && qEnvironmentVariableIsEmpty("DISPLAY")
+    return x && arguments.display.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-QStringList argumentsOf(int argc, char* argv[])
+// On a Wayland desktop that also offers X (XWayland), the game goes through X, unless the
+// player asked for a platform: there its windows open where it places them and the X
+// server draws its pictures. Should X fail to open, Wayland is tried.
+void preferX(const Arguments& arguments)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
+    const bool asked = !arguments.platform.isEmpty() || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (!asked && !qEnvironmentVariableIsEmpty("DISPLAY")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
+// The first option the parser did not know, as the player typed it.
+QString unknownOption(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    const QString name = parser.unknownOptionNames().constFirst();
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument.startsWith(u'-') && optionName(argument) == name)
+            return argument.section(u'=', 0, 0);
+    }
+    return QStringLiteral("--") + name;
 }
 
 // The help names the program as the player typed it; Qt takes that from an application
@@ -95,15 +181,21 @@ std::optional<int> handle(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
     QCommandLineParser parser;
     parser.setApplicationDescription(Description);
-    // Qt's own options (-platform, -style ...) are not taken, so the help lists only these.
+    // Qt's own options (-platform, -style ...) are left to Qt, so the help lists only these.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help and ends."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the version and ends."));
     parser.addOptions({help, version});
+    // "-style" is one unknown option, not the five letters s, t, y, l and e.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 
-    if (!parser.parse(argumentsOf(argc, argv))) {
-        say(parser.errorText() + QStringLiteral(" Try '%1 --help'.").arg(ProgramName));
+    const Arguments arguments = split(argc, argv);
+    if (!parser.parse(arguments.ours)) {
+        const QString problem = parser.unknownOptionNames().isEmpty()
+            ? parser.errorText()
+            : QStringLiteral("unknown option: %1.").arg(unknownOption(parser, arguments.ours));
+        say(problem + QStringLiteral(" Try '%1 --help'.").arg(ProgramName));
         return BadUsage;
     }
     if (parser.isSet(help)) {
@@ -119,10 +211,12 @@ std::optional<int> handle(int argc, char* argv[])
                 .arg(parser.positionalArguments().constFirst(), ProgramName));
         return BadUsage;
     }
-    if (displayMissing()) {
+    if (displayMissing(arguments)) {
         say(QStringLiteral("cannot open display (DISPLAY is not set)"));
         return NoDisplay;
     }
+    displayArgument = arguments.display;
+    preferX(arguments);
     passOn = qInstallMessageHandler(onQtMessage);
     return std::nullopt;
 }

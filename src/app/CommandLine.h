@@ -1,6 +1,7 @@
 #pragma once
 // What the program sees to before any window exists: its command line (--help, --version,
-// and nothing else) and a display to open. Neither needs a display itself.
+// and Qt's own options, left to Qt) and a display to open, X first on a Wayland desktop
+// that offers X too. Neither needs a display itself.
 
 #include <optional>
 

@@ -81,7 +81,10 @@ expect_refusal() {
   [ "$(wc -l <"$E2E_TMP/err")" = 1 ] && grep -q "^crawlix: .*$words" "$E2E_TMP/err" ||
     fail "$* said on standard error: $(cat "$E2E_TMP/err")"
 }
-expect_refusal 2 "Unknown option 'vresion'" no_display "$command" --vresion
+expect_refusal 2 "unknown option: --vresion\." no_display "$command" --vresion
+expect_refusal 2 "unknown option: -stlye\." no_display "$command" -stlye Fusion
+# Qt's own options are Qt's: past them, there is only no display to open.
+expect_refusal 1 "cannot open display" no_display "$command" -style Fusion --platform=xcb
 expect_refusal 2 "unexpected argument" no_display "$command" somewhere
 expect_refusal 1 "cannot open display" no_display "$command"
 expect_refusal 1 "cannot open display :7777" env DISPLAY=:7777 "$command"
