@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QTest>
 #include <memory>
@@ -368,6 +369,23 @@ private slots:
         ShowGameForm();
         QVERIFY(LoadedGameForm() != nullptr);
         QCOMPARE(ReadyCount, 0);
+    }
+
+    void aWindowThatWouldRunOffTheScreenMovesUpAndLeftToFit()
+    {
+        storeStartLevel();
+        GameForm* game = ShowGameForm();
+        const QRect room = game->screen()->availableGeometry();
+        QCOMPARE(game->pos(), QPoint(24, 33));
+        game->hide();
+        game->move(room.right() - 100, room.bottom() - 100);
+        game->show();
+        QCOMPARE(game->frameGeometry().bottomRight(), room.bottomRight());
+        // Too large for the screen, it keeps its top-left corner (title bar, menu) on it.
+        game->hide();
+        game->setFixedSize(room.width() + 50, room.height() + 50);
+        game->show();
+        QCOMPARE(game->frameGeometry().topLeft(), room.topLeft());
     }
 
     void endingTheProgramUnloadsEveryWindow()

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace {
 QPointer<GameForm> gameForm;
@@ -48,6 +51,50 @@ void wire(QPointer<Form>& slot)
     QObject::connect(asks, &HandOver::endWanted, [] { EndProgram(); });
 }
 
+// Moves the window up and left, as far as needed for it to fit within the screen's
+// available area, but never past that area's top-left corner: on a screen too small for it
+// (a large scale on a low screen), its title bar and menu stay within reach.
+void keepOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = window->frameGeometry();
+    const int x = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
+    const int y = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
+    if (QPoint(x, y) != frame.topLeft())
+        window->move(x, y);
+}
+
+// Fits a window on the screen whenever it is shown, and once more when the window manager
+// has first put its frame around it (a move that reveals the frame); in between, the
+// player places it.
+class OnScreen : public QObject {
+public:
+    explicit OnScreen(QWidget* window)
+        : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show) {
+            keepOnScreen(window);
+        } else if (event->type() == QEvent::Move && !framed_
+                   && window->frameGeometry() != window->geometry()) {
+            framed_ = true;
+            keepOnScreen(window);
+        }
+        return false;
+    }
+
+private:
+    bool framed_ = false;
+};
+
 // Loads a window that closes for good (deleted on close) and shows it.
 template <typename Form>
 Form* loadAndShow(QPointer<Form>& slot)
@@ -56,6 +103,7 @@ Form* loadAndShow(QPointer<Form>& slot)
         slot = new Form;
         wire(slot);
         slot->Form_Load();
+        new OnScreen(slot);
     }
     slot->show();
     return slot;
