@@ -155,8 +155,6 @@ OptionsFrm::OptionsFrm()
     setWindowTitle(QStringLiteral("Crawlix Options"));
     setFont(defaultFont());
     setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
-    // The focused control shows its focus ring from the start, not only after a Tab.
-    setAttribute(Qt::WA_KeyboardFocusChange);
     buildMusicControls();
     buildEntryControls();
     arrangeTabOrder();
@@ -362,6 +360,14 @@ void OptionsFrm::backToTheGame()
 {
     emit handOver_.gameFormWanted();
     emit handOver_.unloadWanted();
+}
+
+// The focused control shows its focus ring from the start, not only after a Tab: Qt forgets
+// at every showing that the keyboard moves the focus here.
+void OptionsFrm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void OptionsFrm::keyPressEvent(QKeyEvent* event)

@@ -70,6 +70,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Escape presses Cancel while Cancel is enabled.
     void keyPressEvent(QKeyEvent* event) override;
+    // The focused control shows its focus ring from the start.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMusicControls();

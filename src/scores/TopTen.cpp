@@ -90,8 +90,6 @@ TopTen::TopTen()
     setWindowIcon(SpriteSheets::topTenIcon());
     setFont(defaultFont());
     setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
-    // The focused button shows its focus ring from the start, not only after a Tab.
-    setAttribute(Qt::WA_KeyboardFocusChange);
     buildHeadings();
     buildRows();
     ClearIt = new QPushButton(QStringLiteral("Clear Top Ten"), this);
@@ -154,6 +152,14 @@ void TopTen::closeEvent(QCloseEvent* event)
 {
     loaded_ = false;
     event->accept();
+}
+
+// The focused button shows its focus ring from the start, not only after a Tab: Qt forgets
+// at every showing that the keyboard moves the focus here.
+void TopTen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void TopTen::keyPressEvent(QKeyEvent* event)

@@ -47,6 +47,8 @@ protected:
     // The close box unloads the window; so does Escape.
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The focused button shows its focus ring from the start.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildHeadings();
