@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <limits>
+#include <poll.h>
 #include <random>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -63,6 +64,8 @@ constexpr int BusyTimeoutMs = 10000;
 constexpr int KillRounds = 30;
 constexpr unsigned KillSeed = 8;
 constexpr unsigned MaxKillMomentUs = 60000;
+// However slow the machine, a child has stored its first entry by then.
+constexpr int FirstEntryTimeoutMs = 120000;
 
 // Makes the hive give up on another program's lock quickly while it lives.
 struct ShortBusyTimeout {
@@ -71,13 +74,28 @@ struct ShortBusyTimeout {
 };
 
 // What a forked child does until it is killed: enter scores, each under a name that
-// tells its score, at every rank of the list in turn.
-[[noreturn]] void keepEntering(int round)
+// tells its score, at every rank of the list in turn. After its first entry it writes a
+// byte to the pipe, so the parent kills only a writer that has really written.
+[[noreturn]] void keepEntering(int round, int firstEntryDone)
 {
     for (int entry = 1;; ++entry) {
         const int32_t score = (round * 37 + entry * 13) % 500 + 1;
         InsertTopTen(QStringLiteral("P%1").arg(score), score);
+        if (entry == 1) {
+            const char done = 1;
+            if (::write(firstEntryDone, &done, 1) != 1)
+                ::_exit(1);
+            ::close(firstEntryDone);
+        }
     }
+}
+
+// Whether the child's first entry was told on the pipe before the deadline.
+bool firstEntryTold(int pipeEnd)
+{
+    pollfd told{pipeEnd, POLLIN, 0};
+    char done = 0;
+    return ::poll(&told, 1, FirstEntryTimeoutMs) == 1 && ::read(pipeEnd, &done, 1) == 1;
 }
 
 // Records the names of the values written while it lives.
@@ -291,14 +309,24 @@ void TopTenTable::aWriterKilledMidEntryLeavesAWholeOrderedList()
     Hive::close(); // the child opens the hive of its own
     std::mt19937 moments(KillSeed);
     for (int round = 0; round < KillRounds; ++round) {
+        int firstEntry[2];
+        QCOMPARE(::pipe(firstEntry), 0);
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
-        if (child == 0)
-            keepEntering(round);
-        QThread::usleep(moments() % MaxKillMomentUs);
+        if (child == 0) {
+            ::close(firstEntry[0]);
+            keepEntering(round, firstEntry[1]);
+        }
+        ::close(firstEntry[1]);
+        const bool told = firstEntryTold(firstEntry[0]);
+        ::close(firstEntry[0]);
+        // The kill moment counts from the first entry: the writer is somewhere in a later one.
+        if (told)
+            QThread::usleep(moments() % MaxKillMomentUs);
         QCOMPARE(::kill(child, SIGKILL), 0);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(told, "the child never told of its first entry");
 
         LoadTopTen();
         double above = std::numeric_limits<double>::infinity();
