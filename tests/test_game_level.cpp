@@ -24,7 +24,7 @@ bool activate(QWidget& window)
 {
     window.show();
     window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
+    return QTest::qWaitForWindowActive(&window, WindowWaitMs);
 }
 
 bool overlap(PictureBox& a, PictureBox& b)

@@ -161,7 +161,7 @@ void GameOver::theExplosionIsDrawnBeforeTheHold()
     // have been repainted with the explosion, and the timer must be off.
     LoadedGame g;
     g.game().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&g.game()));
+    QVERIFY(QTest::qWaitForWindowExposed(&g.game(), WindowWaitMs));
     g.game().NewMenu_Click();
     g.clearBombsAwayFromBug();
     g.putOnBug(2);
@@ -243,7 +243,7 @@ void GameOver::theBoxesOpenCentredOverTheGameAtDoubleScale()
     form.move(40, 30);
     form.show();
     form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(QTest::qWaitForWindowActive(&form, WindowWaitMs));
     QCOMPARE(form.devicePixelRatio(), 2.0);
     QtRuntime real;
     SleepWatcher watcher(g.rt, [] {});
@@ -306,7 +306,7 @@ void GameOver::aScriptedGamePlayedThroughTheWindowIsStored()
     LoadTopTen();
     GameForm& form = g.game();
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(QTest::qWaitForWindowExposed(&form, WindowWaitMs));
 
     form.NewMenu()->trigger();
     QVERIFY(g.timerOn());

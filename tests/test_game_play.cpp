@@ -533,7 +533,7 @@ void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()
 {
     LoadedGame g(QStringLiteral("10"), QStringLiteral("6"));
     g.game().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&g.game()));
+    QVERIFY(QTest::qWaitForWindowExposed(&g.game(), WindowWaitMs));
     g.game().NewMenu_Click();
     g.game().Timer1()->setEnabled(false);
     QTest::qWait(20);
@@ -560,7 +560,7 @@ void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()
         QVERIFY(g.bomb(i).pixelRect() != before[size_t(i)]);
         expected += QRegion(before[size_t(i)]) + g.bomb(i).pixelRect();
     }
-    QVERIFY(QTest::qWaitFor([&] { return !painted.isEmpty(); }));
+    QVERIFY(QTest::qWaitFor([&] { return !painted.isEmpty(); }, WindowWaitMs));
     QTest::qWait(20);
     QVERIFY2((painted ^ expected).isEmpty(), qPrintable(QDebug::toString(painted)));
 }

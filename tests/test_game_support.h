@@ -17,6 +17,9 @@
 
 #include <memory>
 
+// However busy the machine, a shown window is up by then.
+constexpr int WindowWaitMs = 60000;
+
 // The outer size the game opens with: the 8940 x 7000 client area and its frame.
 constexpr float TestWidth = 9060.0f;
 constexpr float TestHeight = 7720.0f;

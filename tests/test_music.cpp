@@ -27,8 +27,10 @@
 #include <vector>
 
 namespace {
-constexpr int LoadTimeoutMs = 10000;
-constexpr int StreamTimeoutMs = 20000;
+// Deadlines only: however busy the machine, a song has loaded, or the device has written
+// what is waited for, long before.
+constexpr int LoadTimeoutMs = 60000;
+constexpr int StreamTimeoutMs = 120000;
 constexpr int PollMs = 10;
 constexpr int FrameBytes = 4;      // 16-bit stereo, as the device is opened
 constexpr int AudibleLevel = 1000; // well above any dither

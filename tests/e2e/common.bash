@@ -177,6 +177,10 @@ expect_program_end() {
 
 traced() { grep -qF -- "crawlix-trace: $1" "$APP_LOG"; }
 
+# How often the screen has shown this so far.
+trace_count() { grep -cF -- "crawlix-trace: $1" "$APP_LOG" || true; }
+traced_more_than() { [ "$(trace_count "$2")" -gt "$1" ]; }
+
 expect_trace() {
   wait_until "${2:-10}" traced "$1" || fail "the screen never showed \"$1\""
 }
@@ -299,12 +303,31 @@ first_run_to_game() {
   wait_until 5 window_gone "Crawlix Options" || fail "the options window stayed after Save"
 }
 
-# "&Exit" from the game window's menu; the program must end.
+# "&Exit" from the game window's menu; the program must end. An open menu is a window of
+# its own, named after the program.
 exit_from_menu() {
   keys "$(wait_game_window)" alt+g
-  sleep 0.3
+  wait_until 30 window_shown crawlix || fail "the Game menu did not open"
   xdotool key e
   expect_program_end 10
+}
+
+# "Self Distruct" stands at 512, 0 px in the client area, 73 x 25 px, below the menu bar
+# (about 20 px): its middle lies near 548, 32 px from the window's top left corner.
+readonly KILL_X=548 KILL_Y=32
+
+# self_destruct GAME: clicks "Self Distruct" until the game takes the click, which it shows
+# by disabling the button. A bomb that flies over the button catches a click meant for it.
+self_destruct() {
+  local attempt before
+  for attempt in 1 2 3 4 5; do
+    before=$(trace_count "button disabled: Self Distruct")
+    click_in_window "$1" $KILL_X $KILL_Y
+    wait_until 15 traced_more_than "$before" "button disabled: Self Distruct" && return 0
+    say "Self Distruct did not take click $attempt; clicking again"
+    screenshot "self-distruct-$attempt"
+  done
+  fail "the game never took a click on Self Distruct"
 }
 
 # climb_to_goal GAME: New Game, the hidden mode (so no bomb can end the climb), then Up
@@ -320,7 +343,8 @@ climb_once() {
     window_shown "Crawlix" && return 0
     xdotool key --delay 30 Up Up Up Up Up
   done
-  wait_until 8 window_shown "Crawlix"
+  # The cheer plays out before the box comes; a slow machine takes longer still.
+  wait_until 30 window_shown "Crawlix"
 }
 
 climb_to_goal() {

@@ -5,9 +5,6 @@
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly PLAYER="E2E Player"
-# "Self Distruct" stands at 512, 0 px in the client area, 73 x 25 px, below the menu bar
-# (about 20 px): its middle lies near 548, 32 px from the window's top left corner.
-readonly KILL_X=548 KILL_Y=32
 
 start_x
 start_game
@@ -27,11 +24,10 @@ wait_until 10 window_gone "Crawlix" || fail "Return did not dismiss the congratu
 expect_trace "label: Level : 2"
 expect_trace "label: Points : 10"
 expect_trace "button enabled: Self Distruct"
-sleep 0.5
 screenshot level-2
 say "level 2 with 10 points"
 
-click_in_window "$game" $KILL_X $KILL_Y
+self_destruct "$game"
 prompt=$(wait_window "Top Ten Addition" 20)
 say "the name prompt came"
 screenshot name-prompt
