@@ -303,11 +303,20 @@ first_run_to_game() {
   wait_until 5 window_gone "Crawlix Options" || fail "the options window stayed after Save"
 }
 
-# "&Exit" from the game window's menu; the program must end. An open menu is a window of
-# its own, named after the program.
+# An open menu is a window of the program's own, named after the program (in
+# _NET_WM_NAME only, which xdotool's search by name does not read).
+menu_shown() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = crawlix ] && return 0
+  done
+  return 1
+}
+
+# "&Exit" from the game window's menu; the program must end.
 exit_from_menu() {
   keys "$(wait_game_window)" alt+g
-  wait_until 30 window_shown crawlix || fail "the Game menu did not open"
+  wait_until 30 menu_shown || fail "the Game menu did not open"
   xdotool key e
   expect_program_end 10
 }

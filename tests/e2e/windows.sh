@@ -30,9 +30,10 @@ say "Cancel handed back to the game"
 keys "$(find_game_window)" alt+g o
 options=$(wait_window "Crawlix Options" 10)
 wait_until 5 game_window_gone || fail "the game window stayed open beside the options window"
-# A start level of 7 this time.
+# A start level of 7 this time. The keys go to the window once it holds the focus, which
+# the program asks for only when it has seen its window appear.
 click_in_window "$options" 240 200
-xdotool key --delay 40 ctrl+a 7
+keys "$options" ctrl+a 7
 click_in_window "$options" $OPTIONS_SAVE_X $OPTIONS_SAVE_Y
 wait_game_window 10 >/dev/null
 wait_until 5 window_gone "Crawlix Options" || fail "the options window stayed after Save"
