@@ -119,7 +119,7 @@ x_ready() { xdpyinfo -display "$1" >/dev/null 2>&1; }
 # the process id upwards, so scripts running side by side rarely meet; a display taken
 # meanwhile makes Xvfb quit, and the next one is tried.
 start_x() {
-  need Xvfb xdpyinfo xdotool import sqlite3
+  need Xvfb xdpyinfo xdotool import compare sqlite3
   local display attempt
   display=$((200 + $$ % 500))
   for attempt in $(seq 1 20); do
@@ -246,6 +246,30 @@ keys() {
   xdotool key --delay 40 "$@"
 }
 
+# still_for_a_second WINDOW: two pictures of the window a second apart are the same.
+still_for_a_second() {
+  import -window "$1" "$E2E_TMP/before.png"
+  sleep 1
+  import -window "$1" "$E2E_TMP/after.png"
+  [ "$(compare -metric AE "$E2E_TMP/before.png" "$E2E_TMP/after.png" null: 2>&1)" = 0 ]
+}
+moving() { ! still_for_a_second "$1"; }
+
+# make_running GAME: the level runs, its bombs moving. On a busy machine a level can start
+# paused: Qt takes the menu's keyboard grab for a lost focus when it sees the focus come
+# back late, and the game pauses as it does when the player turns to another window.
+# P resumes it then.
+make_running() {
+  local attempt
+  for attempt in 1 2 3; do
+    moving "$1" && return 0
+    say "the game stands still; P resumes it"
+    screenshot "standing-still-$attempt"
+    keys "$1" p
+  done
+  fail "the game never ran"
+}
+
 # --- the hive --------------------------------------------------------------------------
 
 # hive_value KEY NAME: the stored text (without its zero byte) of a value below
@@ -330,6 +354,7 @@ readonly KILL_X=548 KILL_Y=32
 self_destruct() {
   local attempt before
   for attempt in 1 2 3 4 5; do
+    make_running "$1"
     before=$(trace_count "button disabled: Self Distruct")
     click_in_window "$1" $KILL_X $KILL_Y
     wait_until 15 traced_more_than "$before" "button disabled: Self Distruct" && return 0
@@ -348,6 +373,7 @@ readonly HIDDEN_MODE_KEYS=(e r f)
 climb_once() {
   local press
   keys "$1" alt+g n "${HIDDEN_MODE_KEYS[@]}"
+  make_running "$1"
   for press in $(seq 1 12); do
     window_shown "Crawlix" && return 0
     xdotool key --delay 30 Up Up Up Up Up
