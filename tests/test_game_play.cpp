@@ -260,7 +260,7 @@ void GamePlay::ctrlNQAndHChooseTheirMenuItemsOnlyWhileEnabled()
     GameForm& game = g.game();
     game.show();
     QApplication::setActiveWindow(&game);
-    QVERIFY(QTest::qWaitForWindowActive(&game));
+    QVERIFY(QTest::qWaitForWindowActive(&game, WindowWaitMs));
     QSignalSpy topTen(&game.handOver(), &HandOver::topTenWanted);
     QSignalSpy end(&game.handOver(), &HandOver::endWanted);
     QWidget* field = game.playfield();
