@@ -1,6 +1,7 @@
 #include "game/Playfield.h"
 
 #include "game/VirtualKeys.h"
+#include "platform/Twips.h"
 
 #include <QAbstractEventDispatcher>
 #include <QChildEvent>
@@ -13,8 +14,6 @@
 #include <cstring>
 
 namespace {
-constexpr float TwipsPerPixel = 15.0f;
-
 QRect inDevicePixels(const QRect& pixels, int scale)
 {
     return QRect(pixels.topLeft() * scale, pixels.size() * scale);
@@ -395,8 +394,8 @@ void Playfield::paintEvent(QPaintEvent* event)
     for (const QRect& part : area)
         painter.fillRect(part, background);
     for (const LineControl* line : lines_) {
-        const QLineF drawn(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel,
-                           line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel);
+        const QLineF drawn(line->X1 / Twips::PerPixel, line->Y1 / Twips::PerPixel,
+                           line->X2 / Twips::PerPixel, line->Y2 / Twips::PerPixel);
         const QRect reach = QRectF(drawn.p1(), drawn.p2()).normalized().toAlignedRect();
         if (!area.intersects(reach.adjusted(-1, -1, 1, 1)))
             continue;
