@@ -1,8 +1,11 @@
 #include "game/GameTimer.h"
 
+#include <QTextStream>
+
 GameTimer::GameTimer(QObject* parent, std::function<void()> onTick)
     : QObject(parent)
     , onTick_(std::move(onTick))
+    , trace_(qEnvironmentVariable("CRAWLIX_TRACE") == QStringLiteral("1"))
 {
     ticks_.setTimerType(Qt::PreciseTimer);
     connect(&ticks_, &QTimer::timeout, this, &GameTimer::fire);
@@ -10,6 +13,9 @@ GameTimer::GameTimer(QObject* parent, std::function<void()> onTick)
 
 void GameTimer::setEnabled(bool enabled)
 {
+    if (trace_ && enabled != enabled_)
+        QTextStream(stderr) << "crawlix-trace: timer " << (enabled ? "enabled" : "disabled")
+                            << Qt::endl;
     enabled_ = enabled;
     // The first tick one interval from now, then one every interval.
     if (enabled && interval_ > 0)

@@ -5,6 +5,9 @@
 //
 // A precise timer keeps to its interval without drift: a late tick does not push the next
 // one back. A tick missed while the program was busy is not made up.
+//
+// With CRAWLIX_TRACE=1 it tells on standard error when it is switched on or off: the
+// bombs start or stop there.
 
 #include <QObject>
 #include <QTimer>
@@ -29,4 +32,5 @@ private:
     QTimer ticks_;
     int interval_ = 0;
     bool enabled_ = false;
+    bool trace_ = false;
 };
