@@ -55,20 +55,20 @@ exit_from_menu
 paused_level_repaints_whole() {
   local scale=$1 game
   QT_SCALE_FACTOR=$scale start_game
-  keys "$(wait_window "Crawlix" 15)" Return
-  game=$(wait_game_window 15)
+  keys "$(wait_window "Crawlix" 60)" Return
+  game=$(wait_game_window 60)
   keys "$game" alt+g n "${HIDDEN_MODE_KEYS[@]}"
-  expect_trace "playfield: drawn by the X server from shared pixels"
+  expect_trace "playfield: drawn by the X server from shared pixels" 60
   # A few moves drawn by the server: the bombs' picture changes.
   shoot "$game" "scale$scale-playing"
-  wait_until 20 window_changed "$game" "scale$scale-moved" "scale$scale-playing" ||
+  wait_until 60 window_changed "$game" "scale$scale-moved" "scale$scale-playing" ||
     fail "nothing moved at scale $scale"
   xdotool key p
-  expect_trace "timer disabled"
-  wait_until 20 window_settled "$game" "scale$scale-paused" ||
+  expect_trace "timer disabled" 60
+  wait_until 60 window_settled "$game" "scale$scale-paused" ||
     fail "the paused level at scale $scale kept changing"
   cover_and_move "$game"
-  wait_until 30 window_shows "$game" "scale$scale-repainted" "scale$scale-paused" || {
+  wait_until 60 window_shows "$game" "scale$scale-repainted" "scale$scale-paused" || {
     compare "$ARTIFACTS/scale$scale-paused.png" "$ARTIFACTS/scale$scale-repainted.png" \
       "$ARTIFACTS/scale$scale-difference.png" 2>/dev/null || true
     fail "at scale $scale the whole repaint differs from the level drawn during play" \
