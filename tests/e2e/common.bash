@@ -286,12 +286,12 @@ cover_and_move() {
   xmessage -geometry "$((WW + 80))x$((WH + 80))+$((WX - 20))+$((WY - 20))" cover \
     2>/dev/null &
   cover_pid=$!
-  wait_until 10 window_shown xmessage || fail "the cover window never came"
+  wait_until 30 window_shown xmessage || fail "the cover window never came"
   cover=$(find_window xmessage)
   xdotool windowmove --sync "$1" $((WX + 30)) $((WY + 20))
   kill "$cover_pid"
   wait "$cover_pid" 2>/dev/null || true
-  wait_until 10 window_gone xmessage || fail "the cover window $cover stayed"
+  wait_until 30 window_gone xmessage || fail "the cover window $cover stayed"
 }
 
 # --- the hive --------------------------------------------------------------------------
