@@ -1,6 +1,6 @@
 /* Counts the heap allocations of each thread, for bench/run: preloaded into the game
  * (LD_PRELOAD), it passes every allocation on to the C library and exports the calling
- * thread's count as crawlix_allocations(), which the game's tick probe reads. */
+ * thread's count as crawlix_allocations(), which bench/frame_clock reads at every frame. */
 #define _GNU_SOURCE
 #include <stddef.h>
 

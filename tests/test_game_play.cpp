@@ -4,6 +4,8 @@
 #include "test_game_support.h"
 
 #include "game/Playfield.h"
+#include "platform/PictureBox.h"
+#include "platform/Twips.h"
 #include "shared/Numbers.h"
 
 #include <QKeyEvent>
@@ -11,6 +13,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -60,6 +63,8 @@ private slots:
     void aFourthStillBombIsTestedOnlyWhenAsked();
     void theHiddenModeIsInvincibleAndSoundsOncePerGame();
     void aTickRepaintsOnlyWhereTheMovingBombsWereAndAre();
+    void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data();
+    void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero();
     void theOverlapTestFollowsTheRectangleRule_data();
     void theOverlapTestFollowsTheRectangleRule();
 };
@@ -563,6 +568,26 @@ void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()
     QVERIFY(QTest::qWaitFor([&] { return !painted.isEmpty(); }, WindowWaitMs));
     QTest::qWait(20);
     QVERIFY2((painted ^ expected).isEmpty(), qPrintable(QDebug::toString(painted)));
+}
+
+void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data()
+{
+    QTest::addColumn<float>("twips");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("the bug's start") << 4025.0f << 268;
+    QTest::newRow("half a pixel") << 7.5f << 1;
+    QTest::newRow("two and a half pixels, away from zero") << 37.5f << 3;
+    QTest::newRow("minus half a pixel") << -7.5f << -1;
+    QTest::newRow("just under half a pixel") << std::nextafter(7.5f, 0.0f) << 0;
+}
+
+void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero()
+{
+    QFETCH(float, twips);
+    QFETCH(int, pixels);
+    QCOMPARE(Twips::pixels(twips), pixels);
+    const PictureBox picture(nullptr, twips, twips, 480.0f, 480.0f);
+    QCOMPARE(picture.pixelRect().topLeft(), QPoint(pixels, pixels));
 }
 
 void GamePlay::theOverlapTestFollowsTheRectangleRule_data()

@@ -8,7 +8,7 @@
 namespace {
 constexpr int OverflowError = 6;
 
-[[gnu::hot]] int32_t edge(double twips)
+int32_t edge(double twips)
 {
     bool fits = true;
     const int32_t value = Numbers::roundToInt32(twips, &fits);
@@ -18,7 +18,7 @@ constexpr int OverflowError = 6;
 }
 } // namespace
 
-[[gnu::hot]] BoxRect boxOf(const PictureBox& picture)
+BoxRect boxOf(const PictureBox& picture)
 {
     const double left = picture.Left();
     const double top = picture.Top();
@@ -26,7 +26,7 @@ constexpr int OverflowError = 6;
                    edge(top + double(picture.Height()))};
 }
 
-[[gnu::hot]] bool boxesOverlap(const BoxRect& first, const BoxRect& second)
+bool boxesOverlap(const BoxRect& first, const BoxRect& second)
 {
     return RectsOverlap(first.left, first.top, first.right, first.bottom, second.left,
                         second.top, second.right, second.bottom) != False;

@@ -1,12 +1,6 @@
 #include "game/FormButton.h"
 
-#include <cmath>
-
-namespace {
-constexpr float TwipsPerPixel = 15.0f;
-
-int toPixels(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
-} // namespace
+#include "platform/Twips.h"
 
 FormButton::FormButton(QWidget* parent, const QString& caption, float left, float top,
                        float width, float height)
@@ -18,5 +12,5 @@ FormButton::FormButton(QWidget* parent, const QString& caption, float left, floa
 {
     setFocusPolicy(Qt::NoFocus);
     setAutoDefault(false);
-    setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+    setGeometry(Twips::pixels(left), Twips::pixels(top), Twips::pixels(width), Twips::pixels(height));
 }

@@ -1,12 +1,8 @@
 #include "game/FormLabel.h"
 
-#include <cmath>
+#include "platform/Twips.h"
 
-namespace {
-constexpr float TwipsPerPixel = 15.0f;
-
-int toPixels(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
-} // namespace
+#include <algorithm>
 
 FormLabel::FormLabel(QWidget* parent, float left, float top, float width, float height)
     : QLabel(parent)
@@ -29,8 +25,8 @@ void FormLabel::setCaption(const QString& caption)
 void FormLabel::fitWidth()
 {
     // The design width, or wider when the caption needs it; the held twips stay the design.
-    const int designWidth = toPixels(width_);
+    const int designWidth = Twips::pixels(width_);
     const int needed = fontMetrics().horizontalAdvance(text()) + 2 * margin() + 1;
-    setGeometry(toPixels(left_), toPixels(top_), std::max(designWidth, needed),
-                toPixels(height_));
+    setGeometry(Twips::pixels(left_), Twips::pixels(top_), std::max(designWidth, needed),
+                Twips::pixels(height_));
 }

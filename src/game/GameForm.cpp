@@ -9,6 +9,7 @@
 #include "platform/PlayASound.h"
 #include "platform/Runtime.h"
 #include "platform/SpriteSheets.h"
+#include "platform/Twips.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
@@ -24,8 +25,6 @@
 #include <cmath>
 
 namespace {
-constexpr float TwipsPerPixel = 15.0f;
-
 // The client area below the menu bar: the design width, and tall enough for the bug's
 // start (down to 6675) and the walls (down to 7000).
 constexpr float ClientWidthTwips = 8940.0f;
@@ -61,8 +60,6 @@ const QColor DarkGreen(0, 128, 0);
 const QString LabelFamily = QStringLiteral("Times New Roman");
 const QString LabelFamilyStandIn = QStringLiteral("Liberation Serif");
 const QString ButtonFamily = QStringLiteral("Liberation Sans");
-
-int toPixels(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
 
 QFont labelFont()
 {
@@ -102,7 +99,7 @@ GameForm::GameForm()
     buildControls();
     playfield_->installEventFilter(this);
     applyOuterSize();
-    move(toPixels(360.0f), toPixels(495.0f));
+    move(Twips::pixels(360.0f), Twips::pixels(495.0f));
     playfield_->setFocus();
 }
 
@@ -199,7 +196,7 @@ void GameForm::buildControls()
     srcPic_->setPicture(SpriteSheets::bug(PictureBox::spriteScale()));
     bombSrc_->setPicture(SpriteSheets::bombs(PictureBox::spriteScale()));
 
-    timer1_ = new GameTimer(this, &GameTimer::call<GameForm, &GameForm::Timer1_Timer>);
+    timer1_ = new GameTimer(this, [this] { Timer1_Timer(); });
 }
 
 void GameForm::setOuterSizeForTest(float widthTwips, float heightTwips)
@@ -213,13 +210,13 @@ void GameForm::applyOuterSize()
 {
     // The client area is what is left of the outer size inside the nominal frame; the
     // window keeps that size (it cannot be resized by the player).
-    const int clientWidth = toPixels(std::max(outerWidth_ - FrameWidthTwips, TwipsPerPixel));
-    const int clientHeight = toPixels(std::max(outerHeight_ - FrameHeightTwips, TwipsPerPixel));
+    const int clientWidth = Twips::pixels(std::max(outerWidth_ - FrameWidthTwips, Twips::PerPixel));
+    const int clientHeight = Twips::pixels(std::max(outerHeight_ - FrameHeightTwips, Twips::PerPixel));
     playfield_->setFixedSize(clientWidth, clientHeight);
     setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
 }
 
-[[gnu::hot]] PictureBox* GameForm::BombPic(int index) const
+PictureBox* GameForm::BombPic(int index) const
 {
     if (index < 0 || index >= MaxBombs)
         return nullptr;

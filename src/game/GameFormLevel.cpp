@@ -1,6 +1,7 @@
 // Level setup: the bug at its start, the bombs placed at random and kept apart within
 // their groups, and the level set going.
 
+#include "game/BombRanges.h"
 #include "game/BoxRect.h"
 #include "game/FormButton.h"
 #include "game/GameForm.h"
@@ -14,7 +15,6 @@
 #include <QAction>
 
 #include <array>
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -25,12 +25,6 @@ constexpr float BugStartLeft = 4025.0f;
 constexpr float BombDesignLeft = 120.0f;
 constexpr float BombDesignTop = 120.0f;
 constexpr float BombSize = 480.0f;
-
-constexpr double RightMargin = 500.0;
-constexpr double StillTopRange = 4000.0;
-constexpr double MovingTopRange = 6000.0;
-constexpr double LeftBombLeftRange = 1500.0;
-constexpr double RightBombLowestLeft = 6750.0;
 
 constexpr int LastLeftBomb = 2;
 constexpr int LastRightBomb = 5;
@@ -52,21 +46,13 @@ constexpr std::array<std::pair<int, int>, 15> StillPairs = {{
     {6, 10}, {7, 10}, {8, 10}, {9, 10},
     {6, 11}, {7, 11}, {8, 11}, {9, 11}, {10, 11},
 }};
-
-float floorOf(double value) { return float(std::floor(value)); }
 } // namespace
 
-[[gnu::hot]] int GameForm::stillBombCount() const
+int GameForm::stillBombCount() const
 {
     // The option text changes only when the window loads, so it is read at the level's
     // setup and the ticks count on that; a text that has changed since is read again.
-    // A text that still shares the characters read then is the same text (shared text is
-    // never written to), so a tick never compares the characters themselves.
-    const bool same = stillBombsKnown_
-        && ((StillBombsText.constData() == stillBombsRead_.constData()
-             && StillBombsText.size() == stillBombsRead_.size())
-            || StillBombsText == stillBombsRead_);
-    if (!same) {
+    if (!stillBombsKnown_ || StillBombsText != stillBombsRead_) {
         stillBombsKnown_ = true;
         stillBombsRead_ = StillBombsText;
         // The option is compared unrounded: "3.5" brings in a fourth still bomb.
@@ -77,9 +63,9 @@ float floorOf(double value) { return float(std::floor(value)); }
     return stillBombs_;
 }
 
-[[gnu::hot]] int GameForm::lastBombInPlay() const { return FirstStillBomb - 1 + stillBombCount(); }
+int GameForm::lastBombInPlay() const { return FirstStillBomb - 1 + stillBombCount(); }
 
-[[gnu::hot]] PictureBox& GameForm::bomb(int index) const
+PictureBox& GameForm::bomb(int index) const
 {
     PictureBox* element = BombPic(index);
     if (!element) {
@@ -159,9 +145,9 @@ void GameForm::placeAgain(int index)
 
 void GameForm::NewStill(PictureBox& ThePic)
 {
-    ThePic.setTop(floorOf(double(runtime().rnd()) * StillTopRange));
-    const double r = runtime().rnd();
-    ThePic.setLeft(floorOf((double(Width()) - RightMargin) * r));
+    ThePic.setTop(BombRanges::stillTop(runtime().rnd()));
+    const float r = runtime().rnd();
+    ThePic.setLeft(BombRanges::stillLeft(Width(), r));
     ThePic.setVisible(true);
     BitBlt(ThePic, 0, 0, 32, 32, *bombSrc_, 0, 0);
     ThePic.update();
@@ -169,8 +155,8 @@ void GameForm::NewStill(PictureBox& ThePic)
 
 void GameForm::NewLeft(PictureBox& ThePic)
 {
-    ThePic.setTop(floorOf(double(runtime().rnd()) * MovingTopRange));
-    ThePic.setLeft(floorOf(double(runtime().rnd()) * LeftBombLeftRange));
+    ThePic.setTop(BombRanges::movingTop(runtime().rnd()));
+    ThePic.setLeft(BombRanges::leftBombLeft(runtime().rnd()));
     ThePic.setVisible(true);
     BitBlt(ThePic, 0, 0, 32, 32, *bombSrc_, 0, 0);
     ThePic.update();
@@ -178,10 +164,9 @@ void GameForm::NewLeft(PictureBox& ThePic)
 
 void GameForm::NewRight(PictureBox& ThePic)
 {
-    ThePic.setTop(floorOf(double(runtime().rnd()) * MovingTopRange));
-    const double r = runtime().rnd();
-    const double range = double(Width()) - RightMargin - RightBombLowestLeft + 1.0;
-    ThePic.setLeft(floorOf(range * r + RightBombLowestLeft));
+    ThePic.setTop(BombRanges::movingTop(runtime().rnd()));
+    const float r = runtime().rnd();
+    ThePic.setLeft(BombRanges::rightBombLeft(Width(), r));
     ThePic.setVisible(true);
     BitBlt(ThePic, 0, 0, 32, 32, *bombSrc_, 0, 0);
     ThePic.update();

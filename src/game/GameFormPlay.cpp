@@ -1,6 +1,7 @@
 // Play: the tick that slides the bombs and tests them against the bug, the keys that steer
 // the bug, and the won level.
 
+#include "game/BombRanges.h"
 #include "game/BoxRect.h"
 #include "game/FormButton.h"
 #include "game/FormLabel.h"
@@ -16,11 +17,7 @@
 namespace {
 // Moving bombs travel 7 twips a tick for every level.
 constexpr int32_t BombStep = 7;
-constexpr float RightMargin = 500.0f;
 constexpr float RightBombTurnLeft = 1.0f;
-constexpr double MovingTopRange = 6000.0;
-constexpr double LeftBombLeftRange = 1500.0;
-constexpr double RightBombLowestLeft = 6750.0;
 
 constexpr int LastLeftBomb = 2;
 constexpr int FirstRightBomb = 3;
@@ -46,13 +43,9 @@ constexpr float RightLimit = 1650.0f; // the bug's width and the margin
 
 constexpr double CheerSeconds = 1.9;
 constexpr int32_t PointsPerLevel = 5;
-
-float floorOf(double value) { return float(std::floor(value)); }
 } // namespace
 
-// The code every tick runs is marked hot: the compiler keeps it together, so a tick that
-// comes after 15 ms of other work finds it in a page or two instead of a dozen.
-[[gnu::hot]] void GameForm::Timer1_Timer()
+void GameForm::Timer1_Timer()
 {
     const int32_t step = CheckedMul(BombStep, Level);
     moveLeftBombs(Width(), step);
@@ -65,36 +58,35 @@ float floorOf(double value) { return float(std::floor(value)); }
     }
 }
 
-[[gnu::hot]] void GameForm::moveLeftBombs(float windowWidth, int32_t step)
+void GameForm::moveLeftBombs(float windowWidth, int32_t step)
 {
-    const float bound = windowWidth - RightMargin;
+    const float bound = BombRanges::rightEnd(windowWidth);
     for (int i = 0; i <= LastLeftBomb; ++i) {
         PictureBox& left = bomb(i);
         if (bound > left.Left()) {
             left.setLeft(float(double(left.Left()) + step));
         } else {
-            left.setTop(floorOf(double(runtime().rnd()) * MovingTopRange));
-            left.setLeft(floorOf(double(runtime().rnd()) * LeftBombLeftRange));
+            left.setTop(BombRanges::movingTop(runtime().rnd()));
+            left.setLeft(BombRanges::leftBombLeft(runtime().rnd()));
         }
     }
 }
 
-[[gnu::hot]] void GameForm::moveRightBombs(int32_t step)
+void GameForm::moveRightBombs(int32_t step)
 {
     for (int i = FirstRightBomb; i <= LastRightBomb; ++i) {
         PictureBox& right = bomb(i);
         if (right.Left() > RightBombTurnLeft) {
             right.setLeft(float(double(right.Left()) - step));
         } else {
-            right.setTop(floorOf(double(runtime().rnd()) * MovingTopRange));
-            const double r = runtime().rnd();
-            const double range = double(Width()) - RightMargin - RightBombLowestLeft + 1.0;
-            right.setLeft(floorOf(range * r + RightBombLowestLeft));
+            right.setTop(BombRanges::movingTop(runtime().rnd()));
+            const float r = runtime().rnd();
+            right.setLeft(BombRanges::rightBombLeft(Width(), r));
         }
     }
 }
 
-[[gnu::hot]] void GameForm::testCollisions()
+void GameForm::testCollisions()
 {
     // The bug stands still during the pass, so its box is formed once.
     const BoxRect bug = boxOf(*bugPic_);

@@ -1,33 +1,23 @@
 #pragma once
-// The game window's timer control: a precise timer behind the Enabled and Interval
+// The game window's timer control: a precise Qt timer behind the Enabled and Interval
 // properties the game reads and writes. The timer's enabled flag is game state, so it is
 // held here and read back from here, never guessed from elsewhere.
 //
-// The ticks come from the kernel's periodic timer (timerfd), so they keep time to the
-// microsecond and never drift: a late tick does not push the next one back. A tick missed
-// while the program was busy is not made up.
+// A precise timer keeps to its interval without drift: a late tick does not push the next
+// one back. A tick missed while the program was busy is not made up.
+//
+// With CRAWLIX_TRACE=1 it tells on standard error when it is switched on or off: the
+// bombs start or stop there.
 
 #include <QObject>
+#include <QTimer>
 
-#include <memory>
-
-class QSocketNotifier;
-class TickProbe;
+#include <functional>
 
 class GameTimer : public QObject {
     Q_OBJECT
 public:
-    // A tick calls a member function of the timer's owner (its parent) directly, through a
-    // function kept with the tick's own code: no call on the way leads elsewhere.
-    using Tick = void (*)(QObject* owner);
-    template <typename Owner, void (Owner::*Method)()>
-    [[gnu::hot]] static void call(QObject* owner)
-    {
-        (static_cast<Owner*>(owner)->*Method)();
-    }
-
-    GameTimer(QObject* owner, Tick onTick);
-    ~GameTimer() override;
+    GameTimer(QObject* parent, std::function<void()> onTick);
 
     bool Enabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -36,15 +26,11 @@ public:
     void setInterval(int milliseconds);
 
 private:
-    void start();
-    void stop();
     void fire();
 
-    Tick onTick_;
+    std::function<void()> onTick_;
+    QTimer ticks_;
     int interval_ = 0;
     bool enabled_ = false;
-    int clock_ = -1;
-    QSocketNotifier* ticks_ = nullptr;
-    // Only when the benchmark asks for one.
-    std::unique_ptr<TickProbe> probe_;
+    bool trace_ = false;
 };

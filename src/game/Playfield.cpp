@@ -1,6 +1,7 @@
 #include "game/Playfield.h"
 
 #include "game/VirtualKeys.h"
+#include "platform/Twips.h"
 
 #include <QAbstractEventDispatcher>
 #include <QChildEvent>
@@ -13,26 +14,9 @@
 #include <cstring>
 
 namespace {
-constexpr float TwipsPerPixel = 15.0f;
-
 QRect inDevicePixels(const QRect& pixels, int scale)
 {
     return QRect(pixels.topLeft() * scale, pixels.size() * scale);
-}
-
-// The parts of an area outside a rectangle that covers some of it: at most four bands.
-template <typename Out>
-void addOutside(const QRect& area, const QRect& cover, Out add)
-{
-    const QRect inside = area.intersected(cover);
-    if (inside.top() > area.top())
-        add(QRect(area.left(), area.top(), area.width(), inside.top() - area.top()));
-    if (inside.bottom() < area.bottom())
-        add(QRect(area.left(), inside.bottom() + 1, area.width(), area.bottom() - inside.bottom()));
-    if (inside.left() > area.left())
-        add(QRect(area.left(), inside.top(), inside.left() - area.left(), inside.height()));
-    if (inside.right() < area.right())
-        add(QRect(inside.right() + 1, inside.top(), area.right() - inside.right(), inside.height()));
 }
 } // namespace
 
@@ -57,7 +41,7 @@ Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     }
 }
 
-Playfield::~Playfield() { dropServerCopies(); }
+Playfield::~Playfield() = default;
 
 PictureBox* Playfield::addPicture(float left, float top, float width, float height,
                                   int framePixels)
@@ -98,27 +82,13 @@ void Playfield::childEvent(QChildEvent* event)
 
 void Playfield::startServerDrawing(QWindow* window)
 {
-    dropServerCopies();
+    server_.reset();
+    sharedSize_ = QSize();
     // Qt's own paint stays available to compare against.
     if (qEnvironmentVariableIsSet("CRAWLIX_QT_PAINT") || !window)
         return;
     server_ = XSurface::forWindowOf(this);
     backgroundStale_ = true;
-}
-
-void Playfield::dropServerCopies()
-{
-    if (!server_)
-        return;
-    for (ServerPicture& picture : serverPictures_) {
-        server_->release(picture.pixmap);
-        picture = ServerPicture{};
-    }
-    server_->release(serverBackground_);
-    server_->release(shared_);
-    serverBackground_ = 0;
-    serverBackgroundSize_ = QSize();
-    server_.reset();
 }
 
 bool Playfield::clickCaughtByPicture(const QMouseEvent& event) const
@@ -160,193 +130,112 @@ bool Playfield::drawOnServer()
 {
     if (!server_ || !isVisible())
         return false;
-    // Whole device pixels only: the copies are made and placed pixel for pixel.
+    // Whole device pixels only: the pictures are made up and placed pixel for pixel.
     const qreal ratio = devicePixelRatioF();
     const int scale = int(ratio);
     if (scale < 1 || scale != ratio)
         return false;
-    if (scale != serverScale_) {
-        serverScale_ = scale;
-        backgroundStale_ = true;
-        // Every copy is made again at the new size.
-        for (ServerPicture& picture : serverPictures_) {
-            server_->release(picture.pixmap);
-            picture = ServerPicture{};
-        }
-    }
-    if (backgroundStale_ && !makeServerBackground(scale))
+    if ((scale != serverScale_ || size() * scale != sharedSize_) && !shareWithServer(scale))
         return false;
-    const QPoint origin = mapTo(window(), QPoint(0, 0)) * scale;
-    if (shared_.bits)
-        drawShared(origin, scale);
-    else
-        drawCopies(origin, scale);
-    server_->flush();
+    if (backgroundStale_) {
+        // The field paints itself as Qt paints it into the window, only without the pictures.
+        renderingBackground_ = true;
+        render(&backgroundImage_);
+        renderingBackground_ = false;
+        backgroundStale_ = false;
+    }
+    drawShared(mapTo(window(), QPoint(0, 0)) * scale, scale);
     if (traceServer_) {
         traceServer_ = false;
-        QTextStream(stderr) << "crawlix-trace: playfield: drawn by the X server"
-                            << (shared_.bits ? " from shared pixels" : " from its own copies")
-                            << Qt::endl;
+        QTextStream(stderr)
+            << "crawlix-trace: playfield: drawn by the X server from shared pixels" << Qt::endl;
     }
+    return true;
+}
+
+bool Playfield::shareWithServer(int scale)
+{
+    const QSize size = this->size() * scale;
+    if (!server_->share(size)) {
+        // The server takes no shared pixels: Qt paints from now on.
+        server_.reset();
+        return false;
+    }
+    sharedSize_ = size;
+    serverScale_ = scale;
+    backgroundImage_ = QImage(size, QImage::Format_RGB32);
+    backgroundImage_.setDevicePixelRatio(scale);
+    backgroundStale_ = true;
+    // Every picture is made again at the new scale.
+    renderedPictures_.fill(RenderedPicture{});
     return true;
 }
 
 void Playfield::drawShared(QPoint origin, int scale)
 {
-    // Each changed place is made up in the shared pixels, the field without its pictures
-    // where no picture will cover it and then the pictures in paint order, and one request
-    // fills them all into the window. What lies outside the changed places is never read,
-    // so it may be stale.
+    // Each changed place is made up in the shared pixels, the field without its pictures and
+    // then the pictures in paint order, and one request fills them all into the window. What
+    // lies outside the changed places is never read, so it may be stale.
+    uchar* shared = server_->pixels();
     const QRect field = rect();
     std::array<QRect, std::tuple_size_v<decltype(changed_)>> filled;
     size_t filledCount = 0;
-    const auto clear = [&](const QRect& part) {
-        const QRect device = inDevicePixels(part, scale);
-        copyIntoShared(backgroundImage_, device, device.topLeft());
-    };
     for (size_t i = 0; i < changedCount_; ++i) {
         const QRect area = changed_[i].intersected(field);
         if (area.isEmpty())
             continue;
-        clearUncovered(area, clear);
+        const QRect device = inDevicePixels(area, scale);
+        copyIntoShared(shared, backgroundImage_, device, device.topLeft());
         for (size_t p = 0; p < pictureCount_; ++p) {
             const PictureBox& picture = *pictures_[p];
             if (!picture.Visible() || !picture.pixelRect().intersects(area))
                 continue;
-            if (!serverPictures_[p].made || serverPictures_[p].version != picture.imageVersion())
-                uploadPicture(p, scale);
+            if (!renderedPictures_[p].made
+                || renderedPictures_[p].version != picture.imageVersion())
+                renderPicture(p, scale);
             const QRect part = area.intersected(picture.pixelRect());
-            copyIntoShared(serverPictures_[p].image,
+            copyIntoShared(shared, renderedPictures_[p].image,
                            inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale),
                            part.topLeft() * scale);
         }
-        filled[filledCount++] = inDevicePixels(area, scale).translated(origin);
+        filled[filledCount++] = device.translated(origin);
     }
-    server_->fillFrom(shared_.pixmap, origin, filled.data(), filledCount);
+    server_->fill(origin, filled.data(), filledCount);
 }
 
-template <typename Out>
-void Playfield::clearUncovered(const QRect& area, Out clear) const
-{
-    // A picture is opaque to the edges of its cell: where the largest picture in the area
-    // will be drawn, the field below it need not be.
-    QRect cover;
-    for (size_t p = 0; p < pictureCount_; ++p) {
-        const PictureBox& picture = *pictures_[p];
-        if (!picture.Visible())
-            continue;
-        const QRect inside = area.intersected(picture.pixelRect());
-        if (inside.width() * inside.height() > cover.width() * cover.height())
-            cover = inside;
-    }
-    if (cover.isEmpty())
-        clear(area);
-    else
-        addOutside(area, cover, clear);
-}
-
-void Playfield::copyIntoShared(const QImage& image, const QRect& from, QPoint to)
+void Playfield::copyIntoShared(uchar* shared, const QImage& image, const QRect& from,
+                               QPoint to) const
 {
     constexpr size_t PixelBytes = 4;
     const size_t rowBytes = size_t(from.width()) * PixelBytes;
     const auto imageLine = size_t(image.bytesPerLine());
+    const size_t sharedLine = server_->bytesPerLine();
     const uchar* source = image.constBits() + size_t(from.y()) * imageLine
         + size_t(from.x()) * PixelBytes;
-    uchar* target
-        = shared_.bits + size_t(to.y()) * shared_.bytesPerLine + size_t(to.x()) * PixelBytes;
+    uchar* target = shared + size_t(to.y()) * sharedLine + size_t(to.x()) * PixelBytes;
     for (int row = 0; row < from.height(); ++row) {
         std::memcpy(target, source, rowBytes);
         source += imageLine;
-        target += shared_.bytesPerLine;
+        target += sharedLine;
     }
 }
 
-void Playfield::drawCopies(QPoint origin, int scale)
-{
-    const QRect field = rect();
-    // The field without its pictures first, in one request, wherever no picture will be
-    // copied over it (a picture is opaque to the edges of its cell: a moved bomb leaves only
-    // the strip it uncovered to clear); then the pictures over each place, in paint order.
-    std::array<QRect, 4 * std::tuple_size_v<decltype(changed_)>> cleared;
-    size_t clearedCount = 0;
-    const auto clear = [&](const QRect& part) {
-        cleared[clearedCount++] = inDevicePixels(part, scale).translated(origin);
-    };
-    for (size_t i = 0; i < changedCount_; ++i) {
-        const QRect area = changed_[i].intersected(field);
-        if (!area.isEmpty())
-            clearUncovered(area, clear);
-    }
-    server_->fillFrom(serverBackground_, origin, cleared.data(), clearedCount);
-    for (size_t i = 0; i < changedCount_; ++i) {
-        const QRect area = changed_[i].intersected(field);
-        if (area.isEmpty())
-            continue;
-        for (size_t p = 0; p < pictureCount_; ++p) {
-            const PictureBox& picture = *pictures_[p];
-            if (!picture.Visible() || !picture.pixelRect().intersects(area))
-                continue;
-            if (!serverPictures_[p].made
-                || serverPictures_[p].version != picture.imageVersion())
-                uploadPicture(p, scale);
-            const QRect part = area.intersected(picture.pixelRect());
-            const QRect from
-                = inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale);
-            server_->copy(serverPictures_[p].pixmap, from, origin + part.topLeft() * scale);
-        }
-    }
-}
-
-bool Playfield::makeServerBackground(int scale)
-{
-    const QSize size = this->size() * scale;
-    if (size != serverBackgroundSize_) {
-        server_->release(serverBackground_);
-        server_->release(shared_);
-        serverBackground_ = 0;
-        // Pixels shared with the server where it takes them; else the server keeps the field
-        // as a pixmap of its own.
-        shared_ = server_->makeShared(size);
-        if (!shared_.bits)
-            serverBackground_ = server_->makePixmap(size);
-        serverBackgroundSize_ = size;
-        backgroundImage_ = QImage(size, QImage::Format_RGB32);
-        backgroundImage_.setDevicePixelRatio(scale);
-    }
-    if (serverBackground_ == 0 && !shared_.bits)
-        return false;
-    // The field paints itself as Qt paints it into the window, only without the pictures.
-    renderingBackground_ = true;
-    render(&backgroundImage_);
-    renderingBackground_ = false;
-    if (!shared_.bits)
-        server_->upload(serverBackground_, backgroundImage_);
-    backgroundStale_ = false;
-    return true;
-}
-
-void Playfield::uploadPicture(size_t index, int scale)
+void Playfield::renderPicture(size_t index, int scale)
 {
     const PictureBox& picture = *pictures_[index];
-    ServerPicture& copy = serverPictures_[index];
+    RenderedPicture& rendered = renderedPictures_[index];
     const QRect& place = picture.pixelRect();
     const QSize size = place.size() * scale;
-    if (copy.image.size() != size) {
-        copy.image = QImage(size, QImage::Format_RGB32);
-        copy.image.setDevicePixelRatio(scale);
+    if (rendered.image.size() != size) {
+        rendered.image = QImage(size, QImage::Format_RGB32);
+        rendered.image.setDevicePixelRatio(scale);
     }
-    QPainter painter(&copy.image);
+    QPainter painter(&rendered.image);
     painter.translate(-place.topLeft());
     picture.paint(painter);
     painter.end();
-    // With shared pixels the picture is copied from here; else the server keeps a copy.
-    if (!shared_.bits) {
-        if (copy.pixmap == 0)
-            copy.pixmap = server_->makePixmap(size);
-        server_->upload(copy.pixmap, copy.image);
-    }
-    copy.made = true;
-    copy.version = picture.imageVersion();
+    rendered.made = true;
+    rendered.version = picture.imageVersion();
 }
 
 void Playfield::forwardKey(const QKeyEvent& event)
@@ -395,8 +284,8 @@ void Playfield::paintEvent(QPaintEvent* event)
     for (const QRect& part : area)
         painter.fillRect(part, background);
     for (const LineControl* line : lines_) {
-        const QLineF drawn(line->X1 / TwipsPerPixel, line->Y1 / TwipsPerPixel,
-                           line->X2 / TwipsPerPixel, line->Y2 / TwipsPerPixel);
+        const QLineF drawn(line->X1 / Twips::PerPixel, line->Y1 / Twips::PerPixel,
+                           line->X2 / Twips::PerPixel, line->Y2 / Twips::PerPixel);
         const QRect reach = QRectF(drawn.p1(), drawn.p2()).normalized().toAlignedRect();
         if (!area.intersects(reach.adjusted(-1, -1, 1, 1)))
             continue;

@@ -9,13 +9,12 @@
 // picture marks its old and new place; once per pass of the event loop the marks are
 // painted, so moving a picture costs no allocation and no region work.
 //
-// On X the marks are painted by the X server, so a frame costs a request or a few instead
-// of a pass through Qt's backing store. Where the server shares memory with the game, the
-// changed places are made up in pixels both can see (the field without its pictures, then
-// the pictures) and one request fills them into the window; elsewhere the server holds the
-// field and every shown picture as pixmaps and copies them. Whatever Qt paints itself (a
-// label or a button changing, an expose) it paints with the pictures as they are, and the
-// field without its pictures is made again from it.
+// On X at a whole scale, where the server shares memory with the game, the marks are
+// filled in by the X server, so a frame costs a request instead of a pass through Qt's
+// backing store: the changed places are made up in pixels both can see (the field without
+// its pictures, then the pictures) and one request fills them into the window. Elsewhere Qt
+// paints them. Whatever Qt paints itself (a label or a button changing, an expose) it paints
+// with the pictures as they are, and the field without its pictures is made again from it.
 
 #include "game/LineControl.h"
 #include "platform/PictureBox.h"
@@ -74,14 +73,10 @@ private:
     void handChangesToQt();
     void startServerDrawing(QWindow* window);
     bool drawOnServer();
+    bool shareWithServer(int scale);
     void drawShared(QPoint origin, int scale);
-    void drawCopies(QPoint origin, int scale);
-    void copyIntoShared(const QImage& image, const QRect& from, QPoint to);
-    template <typename Out>
-    void clearUncovered(const QRect& area, Out clear) const;
-    bool makeServerBackground(int scale);
-    void uploadPicture(size_t index, int scale);
-    void dropServerCopies();
+    void copyIntoShared(uchar* shared, const QImage& image, const QRect& from, QPoint to) const;
+    void renderPicture(size_t index, int scale);
     void placeLayer();
     void paintPictures(QPainter& painter, const QRegion& area) const;
     bool pictureCovers(QPoint fieldPixel) const;
@@ -96,24 +91,23 @@ private:
     std::vector<QWidget*> covered_;
     QWindow* watchedWindow_ = nullptr;
 
-    // The X server's copies, where the window is drawn on by the server.
-    struct ServerPicture {
-        uint32_t pixmap = 0;
+    // Where the window is filled in by the X server: the server, and the pictures as drawn
+    // at the window's scale, each remade when its image changes.
+    struct RenderedPicture {
         uint32_t version = 0;
         bool made = false;
         QImage image;
     };
     std::unique_ptr<XSurface> server_;
-    std::array<ServerPicture, 16> serverPictures_{};
-    // The field as it looks without any picture: grey, lines, labels and buttons.
-    uint32_t serverBackground_ = 0;
-    // Pixels shared with the server, where each frame's changed places are made up.
-    XSurface::SharedPixels shared_;
-    QSize serverBackgroundSize_;
+    std::array<RenderedPicture, 16> renderedPictures_{};
+    // The size of the pixels shared with the server, and the scale they were made at.
+    QSize sharedSize_;
     int serverScale_ = 0;
+    // The field as it looks without any picture (grey, lines, labels and buttons), made
+    // again after Qt has painted anything on it.
+    QImage backgroundImage_;
     bool backgroundStale_ = true;
     // While the field renders its background, the pictures stay out of it.
     bool renderingBackground_ = false;
-    QImage backgroundImage_;
     bool traceServer_ = false;
 };

@@ -1,9 +1,9 @@
 #include "platform/PictureBox.h"
 
+#include "platform/Twips.h"
+
 #include <QPainter>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -12,16 +12,6 @@ const QColor FrameDark(128, 128, 128);
 const QColor FrameLight(255, 255, 255);
 // A new picture shows the button face until something is copied into it.
 const QColor ButtonFace(192, 192, 192);
-
-// Rounds halves away from zero, as lround does, but without a call into the maths library:
-// a tick places six pictures and stays within the game's own code. Adding a half in double
-// precision is exact for every float quotient a position can give, so truncating the sum
-// rounds exactly as lround would.
-int toPixels(float twips)
-{
-    const double pixels = double(twips / PictureBox::TwipsPerPixel);
-    return int(pixels + (pixels < 0.0 ? -0.5 : 0.5));
-}
 } // namespace
 
 int PictureBox::spriteScale() { return scaleInUse; }
@@ -34,16 +24,16 @@ PictureBox::PictureBox(Surface* surface, float left, float top, float width, flo
     , width_(width)
     , height_(height)
     , frame_(framePixels)
-    , place_(toPixels(left), toPixels(top), toPixels(width), toPixels(height))
+    , place_(Twips::pixels(left), Twips::pixels(top), Twips::pixels(width), Twips::pixels(height))
     , surface_(surface)
 {
-    picturePixels_ = QSize(toPixels(width) - 2 * frame_, toPixels(height) - 2 * frame_);
+    picturePixels_ = QSize(Twips::pixels(width) - 2 * frame_, Twips::pixels(height) - 2 * frame_);
     image_ = QImage(picturePixels_ * scaleInUse, QImage::Format_RGB32);
     image_.setDevicePixelRatio(scaleInUse);
     image_.fill(ButtonFace);
 }
 
-[[gnu::hot]] void PictureBox::Surface::invalidate(const QRect& pixels)
+void PictureBox::Surface::invalidate(const QRect& pixels)
 {
     if (pixels.isEmpty())
         return;
@@ -55,7 +45,7 @@ PictureBox::PictureBox(Surface* surface, float left, float top, float width, flo
     changed_[changedCount_++] = pixels;
 }
 
-[[gnu::hot]] void PictureBox::placeAt(QPoint pixels)
+void PictureBox::placeAt(QPoint pixels)
 {
     // A move within the same pixel shows nothing new.
     if (pixels == place_.topLeft())
@@ -64,41 +54,34 @@ PictureBox::PictureBox(Surface* surface, float left, float top, float width, flo
     place_.moveTopLeft(pixels);
     if (!visible_ || !surface_)
         return;
-    // A step along a row or a column shorter than the picture: the old and the new place
-    // together are one rectangle.
-    const int across = place_.left() - before.left();
-    const int down = place_.top() - before.top();
-    if (down == 0 && std::abs(across) < place_.width() && place_.height() > 0) {
-        surface_->invalidate(QRect(std::min(before.left(), place_.left()), place_.top(),
-                                   place_.width() + std::abs(across), place_.height()));
-        return;
-    }
-    if (across == 0 && std::abs(down) < place_.height() && place_.width() > 0) {
-        surface_->invalidate(QRect(place_.left(), std::min(before.top(), place_.top()),
-                                   place_.width(), place_.height() + std::abs(down)));
+    // A step along a row or a column: the old and the new place together are one rectangle.
+    const bool sameRows = before.top() == place_.top();
+    const bool sameColumns = before.left() == place_.left();
+    if ((sameRows || sameColumns) && before.intersects(place_)) {
+        surface_->invalidate(before.united(place_));
         return;
     }
     surface_->invalidate(before);
     surface_->invalidate(place_);
 }
 
-[[gnu::hot]] void PictureBox::setLeft(float twips)
+void PictureBox::setLeft(float twips)
 {
     left_ = twips;
-    placeAt(QPoint(toPixels(twips), place_.top()));
+    placeAt(QPoint(Twips::pixels(twips), place_.top()));
 }
 
-[[gnu::hot]] void PictureBox::setTop(float twips)
+void PictureBox::setTop(float twips)
 {
     top_ = twips;
-    placeAt(QPoint(place_.left(), toPixels(twips)));
+    placeAt(QPoint(place_.left(), Twips::pixels(twips)));
 }
 
 void PictureBox::move(float leftTwips, float topTwips)
 {
     left_ = leftTwips;
     top_ = topTwips;
-    placeAt(QPoint(toPixels(leftTwips), toPixels(topTwips)));
+    placeAt(QPoint(Twips::pixels(leftTwips), Twips::pixels(topTwips)));
 }
 
 void PictureBox::setVisible(bool visible)

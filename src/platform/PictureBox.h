@@ -19,8 +19,6 @@ class QPainter;
 
 class PictureBox {
 public:
-    static constexpr float TwipsPerPixel = 15.0f;
-
     // Where pictures stand: it keeps the marks of the pixels that changes touched, and
     // paints them again in its own time.
     class Surface {

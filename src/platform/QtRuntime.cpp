@@ -1,5 +1,7 @@
 #include "platform/QtRuntime.h"
 
+#include "platform/Twips.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
@@ -13,8 +15,6 @@
 #include <cstdlib>
 
 namespace {
-constexpr int TwipsPerPixel = 15;
-
 // Keeps one edge of a box of the given length within [low, high], the near edge first.
 int keptWithin(int start, int length, int low, int high)
 {
@@ -129,7 +129,7 @@ QSize QtRuntime::screenTwips()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize pixels = screen ? screen->size() : QSize(640, 480);
-    return pixels * TwipsPerPixel;
+    return pixels * Twips::PerPixel;
 }
 
 void QtRuntime::fatalError(int code, const QString& description)

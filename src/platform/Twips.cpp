@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <QVariant>
 
+#include <cmath>
+
 namespace Twips {
 
-int pixels(float twips) { return qRound(twips / PerPixel); }
+int pixels(float twips) { return int(std::lround(twips / PerPixel)); }
 
 void place(QWidget* control, float left, float top, float width, float height)
 {

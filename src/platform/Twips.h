@@ -13,6 +13,9 @@ namespace Twips {
 
 constexpr float PerPixel = 15.0f;
 
+// The pixels a length or position in twips is drawn at: the quotient in single precision,
+// rounded to nearest with halves away from zero. Every control of the game is drawn
+// through it.
 int pixels(float twips);
 
 // Places a control in twips and remembers the twips on it.

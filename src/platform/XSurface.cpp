@@ -1,7 +1,13 @@
 #include "platform/XSurface.h"
 
+#if !CRAWLIX_WITH_XCB
+
+// Built without X: there is no server to fill the window, and Qt paints everything.
+std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget*) { return nullptr; }
+
+#else
+
 #include <QGuiApplication>
-#include <QImage>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -17,8 +23,6 @@
 #include <cstdlib>
 
 namespace {
-// A PutImage request's fixed part, before the pixels.
-constexpr size_t PutImageHeaderBytes = 24;
 // Rectangles filled by one request, from a buffer on the stack.
 constexpr size_t FillBatch = 32;
 constexpr uint8_t BitsPerPixel = 32;
@@ -93,6 +97,168 @@ bool visualIsRgb(const xcb_setup_t* setup, xcb_visualid_t visual)
     }
     return false;
 }
+
+class XcbSurface final : public XSurface {
+public:
+    XcbSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth);
+    ~XcbSurface() override;
+    XcbSurface(const XcbSurface&) = delete;
+    XcbSurface& operator=(const XcbSurface&) = delete;
+
+    bool share(QSize devicePixels) override;
+    uchar* pixels() override;
+    size_t bytesPerLine() const override { return bytesPerLine_; }
+    void fill(QPoint origin, const QRect* rects, size_t count) override;
+
+private:
+    bool connected() const { return xConnection() == connection_; }
+    void release();
+
+    xcb_connection_t* connection_;
+    uint32_t window_;
+    uint8_t depth_;
+    // Fills with the shared pixels laid as a tile; the tile's origin changes only when asked.
+    uint32_t gc_;
+    QPoint tileOrigin_;
+    bool tileSet_ = false;
+    // The shared pixels: mapped here, and seen by the server as a pixmap.
+    uchar* bits_ = nullptr;
+    size_t bytesPerLine_ = 0;
+    size_t bytes_ = 0;
+    uint32_t pixmap_ = 0;
+    uint32_t segment_ = 0;
+    // The server answers a request only once it has carried out every request sent before
+    // it: a request sent after each fill tells when the fill has read the pixels.
+    xcb_get_input_focus_cookie_t afterFill_{};
+    bool fillPending_ = false;
+};
+
+XcbSurface::XcbSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth)
+    : connection_(connection)
+    , window_(window)
+    , depth_(depth)
+    , gc_(xcb_generate_id(connection))
+{
+    // No exposure events for the fills: the shared pixels are always whole where read.
+    const uint32_t tiled[] = {XCB_FILL_STYLE_TILED, 0};
+    xcb_create_gc(connection_, gc_, window_, XCB_GC_FILL_STYLE | XCB_GC_GRAPHICS_EXPOSURES,
+                  tiled);
+}
+
+XcbSurface::~XcbSurface()
+{
+    // The connection goes with the application; past it there is nothing left to free.
+    if (!connected()) {
+        if (bits_)
+            munmap(bits_, bytes_);
+        return;
+    }
+    release();
+    xcb_free_gc(connection_, gc_);
+    xcb_flush(connection_);
+}
+
+void XcbSurface::release()
+{
+    if (!bits_)
+        return;
+    if (fillPending_) {
+        xcb_discard_reply(connection_, afterFill_.sequence);
+        fillPending_ = false;
+    }
+    // The server frees the pixmap and the segment after the requests sent before.
+    xcb_free_pixmap(connection_, pixmap_);
+    xcb_shm_detach(connection_, segment_);
+    munmap(bits_, bytes_);
+    bits_ = nullptr;
+    tileSet_ = false;
+}
+
+bool XcbSurface::share(QSize devicePixels)
+{
+    if (connected())
+        release();
+    if (!connected() || devicePixels.isEmpty() || !serverSharesPixmaps(connection_))
+        return false;
+    const size_t bytesPerLine = size_t(devicePixels.width()) * (BitsPerPixel / 8);
+    const size_t bytes = bytesPerLine * size_t(devicePixels.height());
+    const int file = memfd_create("crawlix-field", MFD_CLOEXEC);
+    if (file < 0)
+        return false;
+    void* bits = ftruncate(file, off_t(bytes)) == 0
+        ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0)
+        : MAP_FAILED;
+    if (bits == MAP_FAILED) {
+        close(file);
+        return false;
+    }
+    // The connection takes the file and closes it once sent. Both requests are checked, at
+    // the cost of a round trip each when the field is shown: a pixmap that was never made
+    // would turn every frame into an error.
+    const uint32_t segment = xcb_generate_id(connection_);
+    const uint32_t pixmap = xcb_generate_id(connection_);
+    xcb_generic_error_t* error = xcb_request_check(
+        connection_, xcb_shm_attach_fd_checked(connection_, segment, file, 0));
+    if (!error) {
+        error = xcb_request_check(
+            connection_, xcb_shm_create_pixmap_checked(
+                             connection_, pixmap, window_, uint16_t(devicePixels.width()),
+                             uint16_t(devicePixels.height()), depth_, segment, 0));
+        if (error)
+            xcb_shm_detach(connection_, segment);
+    }
+    if (error) {
+        std::free(error);
+        munmap(bits, bytes);
+        return false;
+    }
+    bits_ = static_cast<uchar*>(bits);
+    bytesPerLine_ = bytesPerLine;
+    bytes_ = bytes;
+    pixmap_ = pixmap;
+    segment_ = segment;
+    return true;
+}
+
+uchar* XcbSurface::pixels()
+{
+    if (fillPending_) {
+        std::free(xcb_get_input_focus_reply(connection_, afterFill_, nullptr));
+        fillPending_ = false;
+    }
+    return bits_;
+}
+
+void XcbSurface::fill(QPoint origin, const QRect* rects, size_t count)
+{
+    if (!bits_)
+        return;
+    if (!tileSet_ || origin != tileOrigin_) {
+        tileSet_ = true;
+        tileOrigin_ = origin;
+        const uint32_t values[] = {pixmap_, uint32_t(int32_t(origin.x())),
+                                   uint32_t(int32_t(origin.y()))};
+        xcb_change_gc(connection_, gc_,
+                      XCB_GC_TILE | XCB_GC_TILE_STIPPLE_ORIGIN_X | XCB_GC_TILE_STIPPLE_ORIGIN_Y,
+                      values);
+    }
+    std::array<xcb_rectangle_t, FillBatch> batch;
+    for (size_t first = 0; first < count; first += FillBatch) {
+        const size_t n = std::min(FillBatch, count - first);
+        for (size_t i = 0; i < n; ++i) {
+            const QRect& r = rects[first + i];
+            batch[i] = {int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
+                        uint16_t(r.height())};
+        }
+        xcb_poly_fill_rectangle(connection_, window_, gc_, uint32_t(n), batch.data());
+    }
+    if (fillPending_)
+        xcb_discard_reply(connection_, afterFill_.sequence);
+    afterFill_ = xcb_get_input_focus(connection_);
+    fillPending_ = true;
+    xcb_flush(connection_);
+}
+
 } // namespace
 
 std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget* widget)
@@ -113,162 +279,7 @@ std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget* widget)
     std::free(attributes);
     if (!usable)
         return nullptr;
-    return std::unique_ptr<XSurface>(new XSurface(connection, window, depth));
+    return std::make_unique<XcbSurface>(connection, window, depth);
 }
 
-XSurface::XSurface(xcb_connection_t* connection, uint32_t window, uint8_t depth)
-    : connection_(connection)
-    , window_(window)
-    , depth_(depth)
-    , gc_(xcb_generate_id(connection))
-    , tileGc_(xcb_generate_id(connection))
-    , maxRequestBytes_(size_t(xcb_get_maximum_request_length(connection)) * 4)
-{
-    // No exposure events for the copies: the pixmaps are always whole.
-    const uint32_t noExposures = 0;
-    xcb_create_gc(connection_, gc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    const uint32_t tiled[] = {XCB_FILL_STYLE_TILED, 0};
-    xcb_create_gc(connection_, tileGc_, window_, XCB_GC_FILL_STYLE | XCB_GC_GRAPHICS_EXPOSURES,
-                  tiled);
-}
-
-XSurface::~XSurface()
-{
-    // The connection goes with the application; past it there is nothing left to free.
-    if (xConnection() != connection_)
-        return;
-    xcb_free_gc(connection_, gc_);
-    xcb_free_gc(connection_, tileGc_);
-    xcb_flush(connection_);
-}
-
-uint32_t XSurface::makePixmap(QSize devicePixels)
-{
-    if (devicePixels.isEmpty())
-        return 0;
-    const uint32_t pixmap = xcb_generate_id(connection_);
-    xcb_create_pixmap(connection_, depth_, pixmap, window_, uint16_t(devicePixels.width()),
-                      uint16_t(devicePixels.height()));
-    return pixmap;
-}
-
-void XSurface::release(uint32_t pixmap)
-{
-    if (pixmap == 0 || xConnection() != connection_)
-        return;
-    // A freed id may be handed out again: the tile is set anew for whatever bears it next.
-    if (tile_ == pixmap)
-        tile_ = 0;
-    xcb_free_pixmap(connection_, pixmap);
-}
-
-void XSurface::upload(uint32_t pixmap, const QImage& image)
-{
-    const QImage pixels = image.format() == QImage::Format_RGB32
-        ? image
-        : image.convertToFormat(QImage::Format_RGB32);
-    const auto rowBytes = size_t(pixels.bytesPerLine());
-    // As many rows a request as the server takes.
-    const int rowsPerRequest
-        = std::max(1, int((maxRequestBytes_ - PutImageHeaderBytes) / rowBytes));
-    for (int top = 0; top < pixels.height(); top += rowsPerRequest) {
-        const int rows = std::min(rowsPerRequest, pixels.height() - top);
-        xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc_,
-                      uint16_t(pixels.width()), uint16_t(rows), 0, int16_t(top), 0, depth_,
-                      uint32_t(rowBytes * size_t(rows)), pixels.constScanLine(top));
-    }
-}
-
-void XSurface::copy(uint32_t pixmap, const QRect& from, QPoint to)
-{
-    xcb_copy_area(connection_, pixmap, window_, gc_, int16_t(from.x()), int16_t(from.y()),
-                  int16_t(to.x()), int16_t(to.y()), uint16_t(from.width()),
-                  uint16_t(from.height()));
-}
-
-void XSurface::fillFrom(uint32_t pixmap, QPoint origin, const QRect* rects, size_t count)
-{
-    if (pixmap != tile_ || origin != tileOrigin_) {
-        tile_ = pixmap;
-        tileOrigin_ = origin;
-        const uint32_t values[] = {pixmap, uint32_t(int32_t(origin.x())),
-                                   uint32_t(int32_t(origin.y()))};
-        xcb_change_gc(connection_, tileGc_,
-                      XCB_GC_TILE | XCB_GC_TILE_STIPPLE_ORIGIN_X | XCB_GC_TILE_STIPPLE_ORIGIN_Y,
-                      values);
-    }
-    std::array<xcb_rectangle_t, FillBatch> batch;
-    for (size_t first = 0; first < count; first += FillBatch) {
-        const size_t n = std::min(FillBatch, count - first);
-        for (size_t i = 0; i < n; ++i) {
-            const QRect& r = rects[first + i];
-            batch[i] = {int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
-                        uint16_t(r.height())};
-        }
-        xcb_poly_fill_rectangle(connection_, window_, tileGc_, uint32_t(n), batch.data());
-    }
-}
-
-void XSurface::flush() { xcb_flush(connection_); }
-
-XSurface::SharedPixels XSurface::makeShared(QSize devicePixels)
-{
-    if (!askedForSharing_) {
-        askedForSharing_ = true;
-        sharesPixmaps_ = serverSharesPixmaps(connection_);
-    }
-    SharedPixels shared;
-    if (!sharesPixmaps_ || devicePixels.isEmpty())
-        return shared;
-    const size_t bytesPerLine = size_t(devicePixels.width()) * (BitsPerPixel / 8);
-    const size_t bytes = bytesPerLine * size_t(devicePixels.height());
-    const int file = memfd_create("crawlix-field", MFD_CLOEXEC);
-    if (file < 0)
-        return shared;
-    void* bits = ftruncate(file, off_t(bytes)) == 0
-        ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0)
-        : MAP_FAILED;
-    if (bits == MAP_FAILED) {
-        close(file);
-        return shared;
-    }
-    // The connection takes the file and closes it once sent. Both requests are checked, at
-    // the cost of a round trip each when the field is shown: a pixmap that was never made
-    // would turn every frame into an error.
-    const uint32_t segment = xcb_generate_id(connection_);
-    const uint32_t pixmap = xcb_generate_id(connection_);
-    xcb_generic_error_t* error = xcb_request_check(
-        connection_, xcb_shm_attach_fd_checked(connection_, segment, file, 0));
-    if (!error) {
-        error = xcb_request_check(
-            connection_, xcb_shm_create_pixmap_checked(
-                             connection_, pixmap, window_, uint16_t(devicePixels.width()),
-                             uint16_t(devicePixels.height()), depth_, segment, 0));
-        if (error)
-            xcb_shm_detach(connection_, segment);
-    }
-    if (error) {
-        std::free(error);
-        munmap(bits, bytes);
-        sharesPixmaps_ = false;
-        return shared;
-    }
-    shared.bits = static_cast<uchar*>(bits);
-    shared.bytesPerLine = bytesPerLine;
-    shared.size = devicePixels;
-    shared.pixmap = pixmap;
-    shared.segment = segment;
-    return shared;
-}
-
-void XSurface::release(SharedPixels& shared)
-{
-    if (!shared.bits)
-        return;
-    if (xConnection() == connection_) {
-        release(shared.pixmap);
-        xcb_shm_detach(connection_, shared.segment);
-    }
-    munmap(shared.bits, shared.bytesPerLine * size_t(shared.size.height()));
-    shared = SharedPixels{};
-}
+#endif

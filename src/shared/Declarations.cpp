@@ -63,7 +63,7 @@ QString RegObjValue() { return RegObj ? RegObj->KeyValue() : QString(); }
 
 bool RegObjAbsent() { return RegObj && RegObj->Absent(); }
 
-[[gnu::hot]] VbBool RectsOverlap(int32_t left1, int32_t top1, int32_t right1, int32_t bottom1,
+VbBool RectsOverlap(int32_t left1, int32_t top1, int32_t right1, int32_t bottom1,
                     int32_t left2, int32_t top2, int32_t right2, int32_t bottom2)
 {
     const bool empty1 = right1 <= left1 || bottom1 <= top1;
@@ -85,7 +85,7 @@ int32_t CheckedAdd(int32_t a, int32_t b)
     return sum;
 }
 
-[[gnu::hot]] int32_t CheckedMul(int32_t a, int32_t b)
+int32_t CheckedMul(int32_t a, int32_t b)
 {
     int32_t product;
     if (__builtin_mul_overflow(a, b, &product))

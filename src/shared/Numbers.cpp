@@ -91,15 +91,9 @@ double leadingNumber(const QString& text)
     return parseDecimal(text.mid(start, end - start).toStdString());
 }
 
-[[gnu::hot]] int32_t roundToInt32(double value, bool* ok)
+int32_t roundToInt32(double value, bool* ok)
 {
-    // The default mode rounds halves to even. Below 2^51 adding and taking away 1.5 x 2^52
-    // leaves exactly that rounding, without a call into the maths library (every tick
-    // rounds the bombs' edges).
-    constexpr double Shift = 0x1.8p52;
-    constexpr double ShiftWorks = 0x1p51;
-    const double rounded
-        = std::fabs(value) < ShiftWorks ? (value + Shift) - Shift : std::nearbyint(value);
+    const double rounded = std::nearbyint(value); // the default mode rounds halves to even
     const bool fits = std::isfinite(rounded)
         && rounded >= double(std::numeric_limits<int32_t>::min())
         && rounded <= double(std::numeric_limits<int32_t>::max());

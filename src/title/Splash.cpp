@@ -1,6 +1,7 @@
 #include "title/Splash.h"
 
 #include "platform/Runtime.h"
+#include "platform/Twips.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
@@ -14,11 +15,10 @@
 #include <cmath>
 
 namespace {
-constexpr float TwipsPerPixel = 15.0f;
 constexpr int BorderPixels = 1;
 constexpr float ClientWidthTwips = 6855.0f;
 constexpr float ClientHeightTwips = 4875.0f;
-constexpr float BorderTwips = BorderPixels * TwipsPerPixel;
+constexpr float BorderTwips = BorderPixels * Twips::PerPixel;
 
 constexpr QColor Maroon(128, 0, 0);
 constexpr QColor BorderColour(0, 0, 0);
@@ -66,8 +66,6 @@ QFont versionFont()
     font.setPixelSize(pointsToPixels(VersionPoints));
     return font;
 }
-
-int toPixels(float twips) { return int(std::lround(twips / TwipsPerPixel)); }
 } // namespace
 
 Splash::Splash()
@@ -75,7 +73,7 @@ Splash::Splash()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(TitleCaption);
-    setFixedSize(toPixels(Width()), toPixels(Height()));
+    setFixedSize(::Twips::pixels(Width()), ::Twips::pixels(Height()));
     buildControls();
     connect(&timer1_, &QTimer::timeout, this, &Splash::Timer1_Timer);
 }
@@ -93,8 +91,8 @@ QWidget* Splash::shapeWidget(int number) const { return shapes_.at(number - 1).f
 void Splash::buildControls()
 {
     client_ = new QWidget(this);
-    client_->setGeometry(BorderPixels, BorderPixels, toPixels(ClientWidthTwips),
-                         toPixels(ClientHeightTwips));
+    client_->setGeometry(BorderPixels, BorderPixels, ::Twips::pixels(ClientWidthTwips),
+                         ::Twips::pixels(ClientHeightTwips));
     QPalette background = client_->palette();
     background.setColor(QPalette::Window, Maroon);
     client_->setPalette(background);
@@ -147,8 +145,8 @@ QLabel* Splash::makeLabel(const QString& caption, const QFont& font, const QColo
 void Splash::sizeToCaption(QLabel* label, Twips& twips)
 {
     const QFontMetricsF metrics(label->font());
-    twips.Width = float(std::ceil(metrics.horizontalAdvance(label->text()))) * TwipsPerPixel;
-    twips.Height = float(std::ceil(metrics.height())) * TwipsPerPixel;
+    twips.Width = float(std::ceil(metrics.horizontalAdvance(label->text()))) * ::Twips::PerPixel;
+    twips.Height = float(std::ceil(metrics.height())) * ::Twips::PerPixel;
     place(label, twips);
 }
 
@@ -160,8 +158,8 @@ void Splash::centreLabel(QLabel* label, Twips& twips)
 
 void Splash::place(QWidget* widget, const Twips& twips)
 {
-    widget->setGeometry(toPixels(twips.Left), toPixels(twips.Top), toPixels(twips.Width),
-                        toPixels(twips.Height));
+    widget->setGeometry(::Twips::pixels(twips.Left), ::Twips::pixels(twips.Top),
+                        ::Twips::pixels(twips.Width), ::Twips::pixels(twips.Height));
 }
 
 void Splash::Form_Load()
@@ -171,7 +169,7 @@ void Splash::Form_Load()
     const QSize screen = runtime().screenTwips();
     left_ = (float(screen.width()) - Width()) / 2;
     top_ = (float(screen.height()) - Height()) / 2;
-    move(toPixels(left_), toPixels(top_));
+    move(::Twips::pixels(left_), ::Twips::pixels(top_));
 
     centreLabel(label1_, label1Twips_);
     centreLabel(label3_, label3Twips_);

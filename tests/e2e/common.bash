@@ -31,9 +31,10 @@ APP_PID=""
 APP_LOG=""
 RUN_COUNT=0
 XVFB_PID=""
-# Where the pointer rests between clicks: bare root window, away from every window, so
-# that no window of the game takes the keyboard focus by accident.
-readonly REST_X=1015 REST_Y=760
+# Where the pointer rests between clicks: bare root window near the bottom right corner,
+# away from every window, so that no window of the game takes the keyboard focus by
+# accident. Set by start_x.
+REST_X=1015 REST_Y=760
 
 e2e_cleanup() {
   stop_game
@@ -115,19 +116,21 @@ wait_until() {
 
 x_ready() { xdpyinfo -display "$1" >/dev/null 2>&1; }
 
-# Starts Xvfb on a free display of its own. Displays are tried from a number drawn from
-# the process id upwards, so scripts running side by side rarely meet; a display taken
-# meanwhile makes Xvfb quit, and the next one is tried.
+# start_x [WIDTHxHEIGHT]: starts Xvfb on a free display of its own, 1024 x 768 unless told.
+# Displays are tried from a number drawn from the process id upwards, so scripts running
+# side by side rarely meet; a display taken meanwhile makes Xvfb quit, and the next one is
+# tried.
 start_x() {
   need Xvfb xdpyinfo xdotool import compare sqlite3
-  local display attempt
+  local size=${1:-1024x768} display attempt
+  REST_X=$((${size%x*} - 9)) REST_Y=$((${size#*x} - 8))
   display=$((200 + $$ % 500))
   for attempt in $(seq 1 20); do
     display=$((display + 1))
     [ -e "/tmp/.X$display-lock" ] && continue
     # -noreset: the server must not reset (refusing connections meanwhile) each time its
     # last client leaves, as between two xdotool calls.
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
+    Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     if wait_until 10 x_ready ":$display" && kill -0 "$XVFB_PID" 2>/dev/null; then
       export DISPLAY=":$display"
@@ -268,6 +271,55 @@ make_running() {
     keys "$1" p
   done
   fail "the game never ran"
+}
+
+# --- pictures of a window ----------------------------------------------------------------
+
+# shoot WINDOW NAME: a picture of the window as the screen shows it, kept with the artifacts.
+shoot() {
+  import -window "$1" "$ARTIFACTS/$2.png"
+}
+
+# same_pictures A B: the two pictures (names given to shoot) are equal pixel for pixel.
+same_pictures() {
+  [ "$(compare -metric AE "$ARTIFACTS/$1.png" "$ARTIFACTS/$2.png" null: 2>&1)" = 0 ]
+}
+
+# window_settled WINDOW NAME: two pictures in a row show the same; the second one is kept
+# as NAME.
+window_settled() {
+  shoot "$1" "$2-before"
+  shoot "$1" "$2"
+  same_pictures "$2-before" "$2"
+}
+
+# window_shows WINDOW NAME EXPECTED: the window shows now exactly what picture EXPECTED
+# showed; the picture taken is kept as NAME.
+window_shows() {
+  shoot "$1" "$2"
+  same_pictures "$3" "$2"
+}
+
+# window_changed WINDOW NAME EARLIER: the window shows something else than picture EARLIER.
+window_changed() {
+  shoot "$1" "$2"
+  ! same_pictures "$3" "$2"
+}
+
+# cover_and_move WINDOW: lays another window over the whole window, moves the window while
+# it is covered, then takes the cover away, so that every pixel of it is shown anew.
+cover_and_move() {
+  local cover_pid cover
+  window_geometry "$1"
+  xmessage -geometry "$((WW + 80))x$((WH + 80))+$((WX - 20))+$((WY - 20))" cover \
+    2>/dev/null &
+  cover_pid=$!
+  wait_until 30 window_shown xmessage || fail "the cover window never came"
+  cover=$(find_window xmessage)
+  xdotool windowmove --sync "$1" $((WX + 30)) $((WY + 20))
+  kill "$cover_pid"
+  wait "$cover_pid" 2>/dev/null || true
+  wait_until 30 window_gone xmessage || fail "the cover window $cover stayed"
 }
 
 # --- the hive --------------------------------------------------------------------------

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # A game as a player plays it: New Game, the hidden mode (so no bomb can end the climb),
 # Up to the goal, the congratulation, level 2 with 10 points, "Self Distruct", the name
-# prompt, and the entry stored at rank 1. On X the X server draws the moving pictures.
+# prompt, and the entry stored at rank 1. On X the X server draws the moving pictures; a
+# paused level looks, pixel for pixel, as it does once Qt has painted it all again, at
+# scale 1 and 2.
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly PLAYER="E2E Player"
 
-start_x
+# Room for the game window at scale 2.
+start_x 2048x1536
 start_game
 first_run_to_game
 game=$(find_game_window)
@@ -42,4 +45,36 @@ expect_hive "Top Ten List" "Name Two" "(Available)"
 say "the entry is stored at rank 1"
 
 exit_from_menu
+
+# paused_level_repaints_whole SCALE: a level drawn by the X server during play, paused,
+# then covered, moved and uncovered, so that Qt paints the whole window again.
+paused_level_repaints_whole() {
+  local scale=$1 game
+  QT_SCALE_FACTOR=$scale start_game
+  keys "$(wait_window "Crawlix" 60)" Return
+  game=$(wait_game_window 60)
+  keys "$game" alt+g n "${HIDDEN_MODE_KEYS[@]}"
+  expect_trace "playfield: drawn by the X server from shared pixels" 60
+  # A few moves drawn by the server: the bombs' picture changes.
+  shoot "$game" "scale$scale-playing"
+  wait_until 60 window_changed "$game" "scale$scale-moved" "scale$scale-playing" ||
+    fail "nothing moved at scale $scale"
+  xdotool key p
+  expect_trace "timer disabled" 60
+  wait_until 60 window_settled "$game" "scale$scale-paused" ||
+    fail "the paused level at scale $scale kept changing"
+  cover_and_move "$game"
+  wait_until 60 window_shows "$game" "scale$scale-repainted" "scale$scale-paused" || {
+    compare "$ARTIFACTS/scale$scale-paused.png" "$ARTIFACTS/scale$scale-repainted.png" \
+      "$ARTIFACTS/scale$scale-difference.png" 2>/dev/null || true
+    fail "at scale $scale the whole repaint differs from the level drawn during play" \
+      "($ARTIFACTS/scale$scale-difference.png)"
+  }
+  say "at scale $scale the repainted level equals the level drawn during play"
+  exit_from_menu
+}
+
+need compare xmessage
+paused_level_repaints_whole 1
+paused_level_repaints_whole 2
 say "passed"
