@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <limits>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -90,9 +91,18 @@ struct WriteLog {
 
 class TopTenTable : public QObject {
     Q_OBJECT
+    std::unique_ptr<ScopedScriptedRuntime> scripted;
 private slots:
-    void init() { ResetDeclarations(); }
-    void cleanup() { ResetDeclarations(); }
+    void init()
+    {
+        ResetDeclarations();
+        scripted = std::make_unique<ScopedScriptedRuntime>();
+    }
+    void cleanup()
+    {
+        scripted.reset();
+        ResetDeclarations();
+    }
     void theValueNamesSpellTheRank();
     void resettingWritesTheEmptyListInOrder();
     void loadingReadsTwentyTextsAsStored();
@@ -277,6 +287,8 @@ void TopTenTable::anEntryThatCannotBeStoredSaysSoAndChangesNothing()
         QVERIFY(writer.holding());
         const ShortBusyTimeout shortWait;
         QVERIFY(!InsertTopTen(QStringLiteral("New"), 40));
+        // The busy cursor showed over the wait, and went again.
+        QCOMPARE(scripted->services.busyCursor, (QList<bool>{true, false}));
     }
     QCOMPARE(storedNames(), before);
     // Once the other program is gone, the next entry lands.
