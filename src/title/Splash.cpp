@@ -183,16 +183,9 @@ void Splash::Form_Load()
     // Only a start level found missing makes a first run; one that could not be read
     // lets the game go on with what it has. A value the options window never writes sends
     // the player there first, to correct it, as on a first run.
-    switch (ReadStoredOptions()) {
-    case StoredOptions::Missing:
+    if (ReadStoredOptions() != StoredOptions::Usable) {
         FirstRun = True;
         ResetMissingTopTen();
-        break;
-    case StoredOptions::NeedCorrecting:
-        FirstRun = True;
-        break;
-    case StoredOptions::Usable:
-        break;
     }
 }
 
