@@ -47,7 +47,6 @@ const QString TooFast = QStringLiteral("When The Bombs Move That Fast They Almos
 const QString NeedBombs = QStringLiteral("You Must Choose To Have Between 3 And 6 Still Bombs.");
 const QString NeedSong = QStringLiteral("You Must Pick A Song.");
 
-
 constexpr int SongCount = 5;
 
 QString songCaption(int number) { return QLatin1String(SongInfo(number).caption); }
