@@ -4,6 +4,7 @@
 #include "test_game_support.h"
 
 #include "game/Playfield.h"
+#include "options/OptionNames.h"
 #include "platform/Hive.h"
 #include "scores/TopTen.h"
 #include "scores/TopTenTable.h"

@@ -85,6 +85,7 @@ public:
         return boxes_->inputBox(prompt, title, defaultText);
     }
     void takeBoxesFrom(Runtime& boxes) { boxes_ = &boxes; }
+    void setBusyCursor(bool busy) override { inner_.setBusyCursor(busy); }
     QString appPath() override { return inner_.appPath(); }
     QSize screenTwips() override { return inner_.screenTwips(); }
     [[noreturn]] void fatalError(int code, const QString& description) override

@@ -1,16 +1,25 @@
 // The stored music choice and the start of the song.
 
 #include "ScriptedRuntime.h"
+#include "SqliteShell.h"
 #include "TempDataHome.h"
 
 #include "options/Options.h"
+#include "platform/Hive.h"
 #include "platform/MusicControl.h"
+#include "options/OptionNames.h"
 #include "shared/Declarations.h"
 
 #include <QtTest>
 
 #include <array>
 #include <memory>
+
+namespace {
+// The game gives up on a lock after ShortBusyTimeoutMs here.
+constexpr int ShortBusyTimeoutMs = 300;
+constexpr int BusyTimeoutMs = 10000;
+} // namespace
 
 class OptionsTest : public QObject {
     Q_OBJECT
@@ -176,6 +185,27 @@ private slots:
         StartMusic(control);
         QVERIFY(SongFile.isEmpty());
         QVERIFY(control.fileName().isEmpty());
+    }
+
+    void levelOptionsThatCannotBeReadKeepWhatIsInMemoryOrTheWindowsDefaults()
+    {
+        store(StartLevelValue, QStringLiteral("12"));
+        store(StillBombsValue, QStringLiteral("5"));
+        Hive::close();
+        SqliteShell shell(home->hivePath(), "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;");
+        QVERIFY(shell.holding());
+        Hive::setBusyTimeoutMs(ShortBusyTimeoutMs);
+        ReadLevelOptions();
+        QCOMPARE(StartLevelText, QStringLiteral("1"));
+        QCOMPARE(StillBombsText, QStringLiteral("3"));
+        StartLevelText = QStringLiteral("9");
+        ReadLevelOptions();
+        QCOMPARE(StartLevelText, QStringLiteral("9"));
+        shell.release();
+        Hive::setBusyTimeoutMs(BusyTimeoutMs);
+        ReadLevelOptions();
+        QCOMPARE(StartLevelText, QStringLiteral("12"));
+        QCOMPARE(StillBombsText, QStringLiteral("5"));
     }
 
     void startMusicOpensTheSongBesideTheProgram()

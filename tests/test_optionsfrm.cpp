@@ -7,6 +7,7 @@
 #include "game/GameForm.h"
 #include "options/OptionsFrm.h"
 #include "platform/Hive.h"
+#include "options/OptionNames.h"
 #include "shared/Declarations.h"
 #include "app/Forms.h"
 

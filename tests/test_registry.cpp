@@ -1,6 +1,7 @@
 // The registry value store against a real hive file in a temporary data home.
 
 #include "HiveRows.h"
+#include "SqliteShell.h"
 #include "TempDataHome.h"
 #include "platform/Hive.h"
 #include "platform/RegAgent.h"
@@ -113,6 +114,10 @@ int runChild(const QStringList& args)
         return dieInsideTransaction(true);
     if (mode == QLatin1String("writer"))
         return writeAlongside(args.value(3).toInt(), args.value(4).toInt());
+    if (mode == QLatin1String("read")) {
+        ReadRegValue(Options, QStringLiteral("Start Level"));
+        return 0;
+    }
     return 2;
 }
 
@@ -123,6 +128,42 @@ QProcess* startChild(QObject* parent, const QStringList& args)
     child->start(QCoreApplication::applicationFilePath(), QStringList{ChildFlag} + args);
     return child;
 }
+
+// What a child that reads one value says on standard error.
+QString childWarning()
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {ChildFlag, QStringLiteral("read")});
+    if (!child.waitForFinished(60000))
+        return QStringLiteral("no end");
+    return QString::fromLocal8Bit(child.readAllStandardError());
+}
+
+// Keeps this process from writing a file while it lives: by its mode for an ordinary user,
+// by the immutable attribute for root, whom no mode stops.
+class Unwritable {
+public:
+    explicit Unwritable(const QString& file) : file_(file)
+    {
+        made_ = ::geteuid() != 0
+            ? ::chmod(QFile::encodeName(file).constData(), 0444) == 0
+            : QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), file}) == 0;
+    }
+    ~Unwritable()
+    {
+        if (::geteuid() != 0)
+            ::chmod(QFile::encodeName(file_).constData(), 0644);
+        else if (made_)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), file_});
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool made() const { return made_; }
+
+private:
+    QString file_;
+    bool made_ = false;
+};
 
 } // namespace
 
@@ -592,6 +633,57 @@ private slots:
         QCOMPARE(readText(Options, QStringLiteral("Start Level")), QString());
         QVERIFY(RegObjAbsent());
         QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("*.corrupt-*")}).size(), 1);
+    }
+
+    void aHiveWhoseLogIndexCannotBeWrittenIsKeptAsItIs()
+    {
+        WriteRegValue(TopTen, QStringLiteral("Name One"), QStringLiteral("Kept"));
+        Hive::close();
+        // A sqlite3 shell keeps the file open, with its log and the log's index beside it.
+        SqliteShell shell(hive(), "SELECT count(*) FROM registry_values;");
+        QVERIFY(shell.holding());
+        const QString index = hive() + QStringLiteral("-shm");
+        QVERIFY(QFileInfo::exists(index));
+        {
+            const Unwritable locked(index);
+            if (!locked.made())
+                QSKIP("the log's index cannot be made unwritable here");
+            WriteRegValue(TopTen, QStringLiteral("Name One"), QStringLiteral("Lost"));
+            QVERIFY(RegObj->lastResult() != 0);
+            QCOMPARE(Hive::unwritable(), index);
+        }
+        QCOMPARE(readText(TopTen, QStringLiteral("Name One")), QStringLiteral("Kept"));
+        QCOMPARE(QDir(QFileInfo(hive()).path()).entryList({QStringLiteral("*.corrupt-*")}), QStringList());
+        shell.release();
+        QCOMPARE(HiveRows::value(hive(), TopTen, QStringLiteral("Name One"))->data, QByteArray("Kept", 5));
+    }
+
+    void whatKeepsADamagedFileFromBeingSetAsideIsReported_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("a folder for a lock") << true;
+        QTest::newRow("a lock held by another program") << false;
+    }
+    void whatKeepsADamagedFileFromBeingSetAsideIsReported()
+    {
+        QFETCH(bool, folder);
+        putFile(hive(), QByteArray(5000, '\x01'));
+        const QString lockName = hive() + QStringLiteral(".lock");
+        int lock = -1;
+        if (folder) {
+            QVERIFY(QDir().mkpath(lockName));
+        } else {
+            lock = ::open(QFile::encodeName(lockName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
+        }
+        const QString warning = childWarning();
+        if (lock >= 0)
+            ::close(lock);
+        QCOMPARE(warning.count(QLatin1Char('\n')), 1);
+        QVERIFY2(warning.contains(lockName + (folder ? QStringLiteral(" is not a regular file")
+                                                     : QStringLiteral(" is held by another program"))),
+                 qPrintable(warning));
+        QCOMPARE(fileBytes(hive()), QByteArray(5000, '\x01'));
     }
 
     void onlyARegularFileIsEverTakenForTheHive_data()

@@ -8,12 +8,15 @@
 #include "options/OptionsFrm.h"
 #include "platform/Hive.h"
 #include "scores/TopTenTable.h"
+#include "options/OptionNames.h"
 #include "shared/Declarations.h"
 #include "app/Forms.h"
 #include "title/Splash.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 #include <QTest>
@@ -206,9 +209,58 @@ private slots:
         shell.release();
         Hive::setBusyTimeoutMs(BusyTimeoutMs);
 
+        // A start level that could not be read is no first run: the title waits for a
+        // click, and the options stay as stored.
+        QCOMPARE(FirstRun, False);
+        QCOMPARE(stored(OptionsKey, StartLevelValue), QStringLiteral("3"));
         QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
         QCOMPARE(stored(TopTenKey, QStringLiteral("Score One")), QStringLiteral("70"));
         QCOMPARE(stored(TopTenKey, QStringLiteral("Name Two")), QStringLiteral("(Available)"));
+    }
+
+    void aStoredValueTheOptionsWindowNeverWritesOpensItFirstToBeCorrected_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("shownLevel");
+        QTest::newRow("start level 3e9") << StartLevelValue << QStringLiteral("3e9") << QStringLiteral("3000000000");
+        QTest::newRow("start level 1e308") << StartLevelValue << QStringLiteral("1e308") << QString();
+        QTest::newRow("start level 306783379") << StartLevelValue << QStringLiteral("306783379") << QStringLiteral("306783379");
+        QTest::newRow("still bombs 9") << StillBombsValue << QStringLiteral("9") << QStringLiteral("7");
+        QTest::newRow("music random") << MusicOptionValue << QStringLiteral("random") << QStringLiteral("7");
+    }
+    void aStoredValueTheOptionsWindowNeverWritesOpensItFirstToBeCorrected()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        QFETCH(QString, shownLevel);
+        WriteRegValue(OptionsKey, StartLevelValue, 7);
+        WriteRegValue(OptionsKey, StillBombsValue, 5);
+        WriteRegValue(OptionsKey, MusicOptionValue, SingleOption);
+        WriteRegValue(OptionsKey, SongToPlayValue, QStringLiteral("Orion"));
+        WriteRegValue(OptionsKey, name, value);
+        ResetTopTen();
+        WriteRegValue(TopTenKey, QStringLiteral("Name One"), QStringLiteral("Old Player"));
+        ShowSplash();
+        QCoreApplication::processEvents();
+
+        OptionsFrm* options = LoadedOptionsFrm();
+        QVERIFY(options != nullptr);
+        QVERIFY(LoadedGameForm() == nullptr);
+        // The stored values show, the one to correct as it is, not cut to the box's length.
+        if (!shownLevel.isEmpty())
+            QCOMPARE(options->StartLev->text(), shownLevel);
+        QCOMPARE(options->StillBombs->text(), name == StillBombsValue ? value : QStringLiteral("5"));
+        if (name != MusicOptionValue)
+            QVERIFY(options->SngOpt->isChecked() && options->OrionOpt->isChecked());
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
+
+        options->StartLev->setText(QStringLiteral("12"));
+        options->StillBombs->setText(QStringLiteral("4"));
+        options->SaveIt_Click();
+        QVERIFY(LoadedGameForm() != nullptr);
+        QCOMPARE(stored(OptionsKey, StartLevelValue), QStringLiteral("12"));
+        QCOMPARE(stored(TopTenKey, QStringLiteral("Name One")), QStringLiteral("Old Player"));
     }
 
     void aStoredStartLevelKeepsTheTopTenAndTheTitleWaits()

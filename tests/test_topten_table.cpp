@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <limits>
+#include <memory>
 #include <poll.h>
 #include <random>
 #include <stdexcept>
@@ -108,9 +109,18 @@ struct WriteLog {
 
 class TopTenTable : public QObject {
     Q_OBJECT
+    std::unique_ptr<ScopedScriptedRuntime> scripted;
 private slots:
-    void init() { ResetDeclarations(); }
-    void cleanup() { ResetDeclarations(); }
+    void init()
+    {
+        ResetDeclarations();
+        scripted = std::make_unique<ScopedScriptedRuntime>();
+    }
+    void cleanup()
+    {
+        scripted.reset();
+        ResetDeclarations();
+    }
     void theValueNamesSpellTheRank();
     void resettingWritesTheEmptyListInOrder();
     void loadingReadsTwentyTextsAsStored();
@@ -295,6 +305,8 @@ void TopTenTable::anEntryThatCannotBeStoredSaysSoAndChangesNothing()
         QVERIFY(writer.holding());
         const ShortBusyTimeout shortWait;
         QVERIFY(!InsertTopTen(QStringLiteral("New"), 40));
+        // The busy cursor showed over the wait, and went again.
+        QCOMPARE(scripted->services.busyCursor, (QList<bool>{true, false}));
     }
     QCOMPARE(storedNames(), before);
     // Once the other program is gone, the next entry lands.

@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 #include <memory>
@@ -25,6 +26,13 @@ float twips(const QWidget* control, const char* name) { return control->property
 float textWidthTwips(const QLabel* label)
 {
     return float(QFontMetrics(label->font()).horizontalAdvance(label->text())) * 15;
+}
+
+// The text a tip shows: a tip renders whatever looks like markup.
+QString tipShows(const QLabel* label)
+{
+    const QString tip = label->toolTip();
+    return Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
 }
 
 void storeEntry(int rank, const QString& name, const QString& score)
@@ -193,7 +201,7 @@ private slots:
         QLabel* name = window->Name(2);
         QVERIFY(name->text().endsWith(QChar(0x2026)));
         QVERIFY(huge.startsWith(name->text().chopped(1)));
-        QCOMPARE(name->toolTip(), huge);
+        QCOMPARE(tipShows(name), huge);
         QCOMPARE(twips(name, "Width"), textWidthTwips(name));
         QVERIFY(name->geometry().right() < window->Label2->x());
         QCOMPARE(window->Score(2)->text(), QStringLiteral("300"));
@@ -225,6 +233,27 @@ private slots:
         }
         QVERIFY(ink > 0);
         QCOMPARE(red, 0);
+    }
+
+    void aLongMarkupNameShowsAsTypedInItsTip()
+    {
+        const QString markup = QStringLiteral("<b>Bold</b> <img src=\"missing.png\">") + QString(300, QLatin1Char('W'));
+        ResetTopTen();
+        storeEntry(1, markup, QStringLiteral("50"));
+        QCOMPARE(tipShows(ShowTopTen()->Name(1)), markup);
+    }
+
+    void aStoredNameOfAMillionCharactersShowsCutAndStaysStored()
+    {
+        const QString huge(1000000, QLatin1Char('n'));
+        ResetTopTen();
+        storeEntry(1, huge, QString(1000000, QLatin1Char('7')));
+        TopTen* window = ShowTopTen();
+        QVERIFY(tipShows(window->Name(1)).size() < 10000);
+        QVERIFY(window->Score(1)->text().size() < 10000);
+        QVERIFY(window->Name(1)->text().size() < 10000);
+        ReadRegValue(TopTenKey, TopTenNameValue(1));
+        QCOMPARE(RegObjValue(), huge);
     }
 
     void escapeClosesTheWindow()

@@ -289,11 +289,8 @@ void GameForm::Form_Load()
 {
     runtime().randomize();
     timer1_->setEnabled(false);
-    ReadRegValue(OptionsKey, QStringLiteral("Start Level"));
-    StartLevelText = RegObjValue();
+    ReadLevelOptions();
     Level = levelFromText(StartLevelText);
-    ReadRegValue(OptionsKey, QStringLiteral("Still Bombs"));
-    StillBombsText = RegObjValue();
     ReadyCount = 0;
     Points = 0;
     timer1_->setInterval(TimerIntervalMs);

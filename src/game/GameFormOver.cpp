@@ -67,5 +67,5 @@ void GameForm::UpdateTopten(const QString& NewName)
 {
     // The player is told when the score could not be kept, never led to think it was.
     if (!InsertTopTen(NewName, Points))
-        runtime().msgBox(EntryNotStored.arg(Hive::path()), AppTitle, Runtime::Buttons::Ok);
+        runtime().msgBox(EntryNotStored.arg(Hive::unwritable()), AppTitle, Runtime::Buttons::Ok);
 }

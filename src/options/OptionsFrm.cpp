@@ -1,5 +1,6 @@
 #include "options/OptionsFrm.h"
 
+#include "options/OptionNames.h"
 #include "options/Options.h"
 #include "platform/Runtime.h"
 #include "platform/Twips.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -27,9 +29,6 @@ constexpr float ScreenCorner = 1.0f;
 
 constexpr int StartLevelLimit = 3;
 constexpr int StillBombsLimit = 1;
-constexpr double HighestLevel = 500;
-constexpr double FewestStillBombs = 3;
-constexpr double MostStillBombs = 6;
 constexpr int16_t Backspace = 8;
 
 // The window's default font was MS Sans Serif 8 pt; a sans serif of the same pixel size
@@ -47,14 +46,6 @@ const QString TooFast = QStringLiteral("When The Bombs Move That Fast They Almos
     + QStringLiteral("\r\n") + QStringLiteral("Please Choose A Different Level.");
 const QString NeedBombs = QStringLiteral("You Must Choose To Have Between 3 And 6 Still Bombs.");
 const QString NeedSong = QStringLiteral("You Must Pick A Song.");
-
-const QString MusicOptionValue = QStringLiteral("Music Option");
-const QString SongToPlayValue = QStringLiteral("Song To Play");
-const QString StartLevelValue = QStringLiteral("Start Level");
-const QString StillBombsValue = QStringLiteral("Still Bombs");
-const QString RandomOption = QStringLiteral("Random");
-const QString SingleOption = QStringLiteral("Single");
-const QString NoneOption = QStringLiteral("None");
 
 constexpr int SongCount = 5;
 
@@ -135,6 +126,19 @@ bool typesCharacter(const QKeyEvent& key)
     if (text.isEmpty())
         return false;
     return key.key() == Qt::Key_Backspace || text.at(0).isPrint();
+}
+
+// The leading number of a stored option, unless 0. It shows whole, even when longer than
+// the box takes from the keyboard, so that a value the window would refuse is seen as it
+// is and corrected, never cut into one it would take.
+void showNumber(QLineEdit* entry, const QString& stored)
+{
+    const double number = Numbers::leadingNumber(stored);
+    if (number == 0)
+        return;
+    const QString text = Numbers::toText(number);
+    entry->setMaxLength(std::max(entry->maxLength(), int(text.size())));
+    entry->setText(text);
 }
 
 // Digits and Backspace pass; every other typed character is discarded.
@@ -255,12 +259,8 @@ void OptionsFrm::Form_Load()
         CancelIt->setEnabled(false);
         FirstRun = False;
     }
-    const double startLevel = Numbers::leadingNumber(StartLevelText);
-    if (startLevel != 0)
-        StartLev->setText(Numbers::toText(startLevel));
-    const double stillBombs = Numbers::leadingNumber(StillBombsText);
-    if (stillBombs != 0)
-        StillBombs->setText(Numbers::toText(stillBombs));
+    showNumber(StartLev, StartLevelText);
+    showNumber(StillBombs, StillBombsText);
 }
 
 void OptionsFrm::select(QRadioButton* button)
@@ -314,9 +314,9 @@ QString OptionsFrm::entryProblem() const
 {
     const double startLevel = Numbers::leadingNumber(StartLev->text());
     // Only pasted text can hold a sign or a fraction; a level below 1 is no level at all.
-    if (StartLev->text().isEmpty() || startLevel < 1)
+    if (StartLev->text().isEmpty() || startLevel < LowestStartLevel)
         return NeedLevel;
-    if (startLevel > HighestLevel)
+    if (startLevel > HighestStartLevel)
         return TooFast;
     const double stillBombs = Numbers::leadingNumber(StillBombs->text());
     if (stillBombs < FewestStillBombs || stillBombs > MostStillBombs)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The registry of a Windows program, kept on Linux as one SQLite file:
 // $XDG_DATA_HOME/crawlix/registry.db (by default ~/.local/share/crawlix/registry.db).
@@ -14,6 +15,10 @@ namespace Hive {
 
 // Where the hive file lies, worked out afresh from the environment at every call.
 QString path();
+
+// What keeps writes out, for telling the player: the first of the folder, the hive file and
+// its journal or log that cannot be written, or else the hive file itself.
+QString unwritable();
 
 // What a read found.
 struct Value {

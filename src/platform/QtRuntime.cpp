@@ -123,6 +123,15 @@ QString QtRuntime::inputBox(const QString& prompt, const QString& title,
     return dialog.textValue();
 }
 
+void QtRuntime::setBusyCursor(bool busy)
+{
+    // Changed on the windows at once, so it shows while the thread then blocks.
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
 QString QtRuntime::appPath() { return QCoreApplication::applicationDirPath(); }
 
 QSize QtRuntime::screenTwips()

@@ -22,6 +22,7 @@ public:
     Answer msgBox(const QString& text, const QString& title, Buttons buttons) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
+    void setBusyCursor(bool busy) override;
     QString appPath() override;
     QSize screenTwips() override;
     [[noreturn]] void fatalError(int code, const QString& description) override;

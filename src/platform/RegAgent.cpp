@@ -71,3 +71,5 @@ void RegAgent::SetValue()
 }
 
 bool RegAgent::Absent() const { return LastResult_ == FileNotFound; }
+
+bool RegAgent::Unreadable() const { return LastResult_ == ReadFault; }

@@ -24,6 +24,8 @@ public:
     // After GetValue: the hive was read and holds no such value. Empty text alone cannot
     // tell that from a value that could not be read.
     bool Absent() const;
+    // After GetValue: the hive could not be read (locked, damaged, or no usable file).
+    bool Unreadable() const;
 
     static constexpr int32_t EmptyKeyPath = -1002;
     static constexpr int32_t EmptyValueName = -1003;

@@ -13,3 +13,7 @@ Runtime& runtime()
 }
 
 void setRuntime(Runtime* services) { current = services; }
+
+BusyCursor::BusyCursor() { runtime().setBusyCursor(true); }
+
+BusyCursor::~BusyCursor() { runtime().setBusyCursor(false); }

@@ -37,6 +37,9 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText) = 0;
 
+    // Shows the busy cursor over every window of the game, or the usual cursor again.
+    virtual void setBusyCursor(bool busy) = 0;
+
     // The folder that holds the program file, without a trailing separator.
     virtual QString appPath() = 0;
     // The screen size in twips (15 twips to the pixel).
@@ -45,6 +48,15 @@ public:
     // A run-time error that nothing traps (an integer overflow, say): the player is told
     // and the program ends. Never returns.
     [[noreturn]] virtual void fatalError(int code, const QString& description) = 0;
+};
+
+// The busy cursor while it lives: set before a wait the player should see, restored after.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 // The runtime the game uses. Set once at start-up (or by a test); never null after that.

@@ -35,6 +35,10 @@ constexpr int TitleFontPixels = 21;    // Times New Roman 15.75 pt
 constexpr int ColumnFontPixels = 16;   // Times New Roman 12 pt
 const QColor TitleBlue(0, 0, 255);
 
+// Stored text shows cut to this many characters: a name of millions would take seconds and
+// hundreds of megabytes to lay out. The stored value itself is left as it is.
+constexpr qsizetype ShownTextLimit = 4000;
+
 const QString Title = QStringLiteral("Crawlix");
 const QString ClearQuestion = QStringLiteral("Are You Sure You Want To Clear The Top Ten?");
 
@@ -46,16 +50,18 @@ using Twips::setLeft;
 // one line high.
 void setCaption(QLabel* label, const QString& caption)
 {
-    label->setText(caption);
+    label->setText(caption.left(ShownTextLimit));
     Twips::fitToCaption(label);
 }
 
-// A name too long for its column ends in an ellipsis; the whole name shows as a tip.
-void setNameCaption(QLabel* label, const QString& name)
+// A name too long for its column ends in an ellipsis; the whole name shows as a tip. A tip
+// renders markup, so the name goes into it escaped: it shows as typed, and loads nothing.
+void setNameCaption(QLabel* label, const QString& stored)
 {
+    const QString name = stored.left(ShownTextLimit);
     const QString shown = QFontMetrics(label->font())
                               .elidedText(name, Qt::ElideRight, pixels(NameColumnWidth));
-    label->setToolTip(shown == name ? QString() : name);
+    label->setToolTip(shown == name ? QString() : Qt::convertFromPlainText(name));
     setCaption(label, shown);
 }
 

@@ -1,6 +1,7 @@
 #include "scores/TopTenTable.h"
 
 #include "platform/Hive.h"
+#include "platform/Runtime.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
 
@@ -108,6 +109,8 @@ bool InsertTopTen(const QString& NewName, int32_t score)
     // One insertion is one transaction: a crash halfway leaves the old list whole, and
     // the list is read again under the lock, so another copy of the game that entered a
     // score a moment ago keeps it. A read that fails in it lets nothing be written.
+    // Another program's lock may hold it up for a while: the player sees the game wait.
+    const BusyCursor busy;
     return Hive::transact(
         [&] {
             LoadTopTen();

@@ -63,6 +63,8 @@ QString RegObjValue() { return RegObj ? RegObj->KeyValue() : QString(); }
 
 bool RegObjAbsent() { return RegObj && RegObj->Absent(); }
 
+bool RegObjUnreadable() { return RegObj && RegObj->Unreadable(); }
+
 VbBool RectsOverlap(int32_t left1, int32_t top1, int32_t right1, int32_t bottom1,
                     int32_t left2, int32_t top2, int32_t right2, int32_t bottom2)
 {

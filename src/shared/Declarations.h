@@ -51,8 +51,11 @@ QString RegObjValue();
 // read, so that nothing is written over a value that may well be there.
 bool RegObjAbsent();
 
-// The two registry keys of the game.
-inline const QString OptionsKey = QStringLiteral("\\Software\\Crawlix\\Options");
+// After a read: the store could not be read (another program's lock, damage, no usable
+// file), as opposed to a value read or found absent.
+bool RegObjUnreadable();
+
+// The top ten's registry key (the options' is in options/OptionNames.h).
 inline const QString TopTenKey = QStringLiteral("\\Software\\Crawlix\\Top Ten List");
 
 // --- Overlap test ---

@@ -1,5 +1,6 @@
 #include "title/Splash.h"
 
+#include "options/Options.h"
 #include "platform/Runtime.h"
 #include "platform/Twips.h"
 #include "scores/TopTenTable.h"
@@ -177,9 +178,10 @@ void Splash::Form_Load()
     timer1_.setInterval(TickMilliseconds);
     timer1_.start();
 
-    // A stored start level is always 1 or more, so 0 means the options were never saved.
-    ReadRegValue(OptionsKey, QStringLiteral("Start Level"));
-    if (Numbers::leadingNumber(RegObjValue()) == 0) {
+    // Only a start level found missing makes a first run; one that could not be read
+    // lets the game go on with what it has. A value the options window never writes sends
+    // the player there first, to correct it, as on a first run.
+    if (ReadStoredOptions() != StoredOptions::Usable) {
         FirstRun = True;
         ResetMissingTopTen();
     }

@@ -2,7 +2,8 @@
 // The title screen the program opens with: the game's name drops into place while four
 // small squares jump about. A click on the background or a square opens the game window;
 // on the very first run (no start level stored yet) it writes the empty top ten and goes
-// straight on to the options window instead.
+// straight on to the options window instead, as it does when a stored option is one the
+// options window never writes, for the player to correct it.
 
 #include "shared/HandOver.h"
 

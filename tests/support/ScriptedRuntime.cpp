@@ -29,6 +29,8 @@ void ScriptedRuntime::sleepMs(int milliseconds)
 
 void ScriptedRuntime::doEvents() { ++doEventsCalls; }
 
+void ScriptedRuntime::setBusyCursor(bool busy) { busyCursor.append(busy); }
+
 Runtime::Answer ScriptedRuntime::msgBox(const QString& text, const QString& title,
                                         Buttons buttons)
 {

@@ -44,6 +44,7 @@ public:
     int randomDraws = 0;
     int randomizeCalls = 0;
     int doEventsCalls = 0;
+    QList<bool> busyCursor; // every change of the cursor, in order
     double clockSeconds = 1000.0;
     QString applicationPath = QStringLiteral("/nonexistent/crawlix");
     QSize screen = QSize(1024 * 15, 768 * 15);
@@ -57,6 +58,7 @@ public:
     Answer msgBox(const QString& text, const QString& title, Buttons buttons) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
+    void setBusyCursor(bool busy) override;
     QString appPath() override;
     QSize screenTwips() override;
     [[noreturn]] void fatalError(int code, const QString& description) override;
