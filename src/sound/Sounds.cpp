@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <malloc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -20,9 +22,11 @@ constexpr int PlayOnce = 0;
 // The effects peak at about -1 dBFS in their files; mixed at a third of full volume they
 // stay clear of full scale on top of the loudest moment of any song.
 constexpr int EffectVolume = 44;
-// The device closes this long after the last sound ended, so that effects in quick
-// succession find it open, and a game that stands still wakes nobody.
-constexpr auto QuietBeforeClosing = std::chrono::seconds(2);
+// The device closes once it has played this many seconds of silence after the last sound,
+// so that effects in quick succession find it open, and a game that stands still wakes
+// nobody. Counted in what the device has played, not on the clock, so that it is the same
+// on a device slower or faster than real time (SDL's disk driver).
+constexpr int QuietSecondsBeforeClosing = 2;
 // While the device is open, the sound's own thread looks this often whether anything
 // still sounds (the audio thread wakes some forty times a second meanwhile anyway).
 constexpr auto WatchInterval = std::chrono::milliseconds(250);
@@ -86,7 +90,7 @@ void Sounds::playEffect(const char* file)
     effect_ = Mix_LoadWAV(file);
     if (effect_)
         Mix_PlayChannel(EffectChannel, effect_, PlayOnce);
-    quietSince_ = Clock::now();
+    quietFrom_ = framesPlayed_.load();
 }
 
 std::uint64_t Sounds::startSong(const char* file, const char* soundFont)
@@ -166,10 +170,19 @@ bool Sounds::openDevice()
     Mix_Volume(EffectChannel, EffectVolume);
     Uint16 format = 0;
     Mix_QuerySpec(&deviceRate_, &format, &deviceChannels_);
+    framesPlayed_ = 0;
+    Mix_SetPostMix(&Sounds::countPlayed, this);
     deviceOpen_ = true;
-    quietSince_ = Clock::now();
+    quietFrom_ = framesPlayed_.load();
     changed_.notify_all(); // the thread watches for the silence that closes it again
     return true;
+}
+
+// On the audio thread, after every buffer mixed.
+void Sounds::countPlayed(void* sounds, std::uint8_t*, int bytes)
+{
+    auto* self = static_cast<Sounds*>(sounds);
+    self->framesPlayed_ += bytes / int(sizeof(std::int16_t)) / std::max(1, self->deviceChannels_);
 }
 
 void Sounds::closeDevice()
@@ -229,9 +242,9 @@ void Sounds::run()
         } else if (!deviceOpen_) {
             changed_.wait(lock);
         } else if (sounding()) {
-            quietSince_ = Clock::now();
+            quietFrom_ = framesPlayed_.load();
             changed_.wait_for(lock, WatchInterval);
-        } else if (Clock::now() - quietSince_ >= QuietBeforeClosing) {
+        } else if (framesPlayed_ - quietFrom_ >= std::int64_t(QuietSecondsBeforeClosing) * deviceRate_) {
             closeDevice();
         } else {
             changed_.wait_for(lock, WatchInterval);
@@ -265,7 +278,7 @@ void Sounds::loadQueued(Lock& lock)
             Mix_HookMusic(&Song::mixHook, song.get());
             song_ = std::move(song);
             songNumber_ = request.song;
-            quietSince_ = Clock::now();
+            quietFrom_ = framesPlayed_.load();
         }
     }
     changed_.notify_all();

@@ -10,7 +10,7 @@
 
 #include <SDL_mixer.h>
 
-#include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -44,7 +44,6 @@ public:
 
 private:
     using Lock = std::unique_lock<std::mutex>;
-    using Clock = std::chrono::steady_clock;
 
     struct Request {
         std::uint64_t song = 0;
@@ -53,6 +52,7 @@ private:
     };
 
     Sounds() = default;
+    static void countPlayed(void* sounds, std::uint8_t* stream, int bytes);
     bool openDevice();
     void closeDevice();
     void stopEffect();
@@ -72,7 +72,10 @@ private:
     bool deviceOpen_ = false;
     int deviceRate_ = 0;
     int deviceChannels_ = 0;
-    Clock::time_point quietSince_;
+    // Frames the device has played since it opened (counted on the audio thread), and
+    // how many it had when something last sounded.
+    std::atomic<std::int64_t> framesPlayed_{0};
+    std::int64_t quietFrom_ = 0;
     Mix_Chunk* effect_ = nullptr;
 
     std::uint64_t lastSong_ = 0;
