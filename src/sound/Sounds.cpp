@@ -46,13 +46,9 @@ bool Sounds::open()
     // A Ctrl+C or a TERM from the desktop must still end the game; SDL would otherwise
     // turn them into events nobody here reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
     // Opened once now to know that it opens; it closes again when nothing comes to play.
-    if (!openDevice()) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (!openDevice())
         return false;
-    }
     started_ = true;
     if (!threadRunning_) {
         threadRunning_ = true;
@@ -71,7 +67,6 @@ void Sounds::close()
     queued_.reset();
     closeDevice();
     retired_.clear();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     started_ = false;
     changed_.notify_all();
 }
@@ -162,10 +157,16 @@ bool Sounds::synthesizerLoaded()
     return song_ || !retired_.empty() || freeing_;
 }
 
+// SDL's audio goes with the device: some of its drivers keep a thread of their own awake
+// for as long as the audio is initialised (ALSA's looks for new devices ten times a second).
 bool Sounds::openDevice()
 {
-    if (Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0)
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
+    if (Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
     Mix_AllocateChannels(EffectChannels);
     Mix_Volume(EffectChannel, EffectVolume);
     Uint16 format = 0;
@@ -192,6 +193,7 @@ void Sounds::closeDevice()
     retireSong();
     stopEffect();
     Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     deviceOpen_ = false;
     changed_.notify_all();
 }
