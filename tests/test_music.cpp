@@ -5,8 +5,8 @@
 #include "ScriptedRuntime.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
-#include "platform/SoundLibrary.h"
-#include "platform/Synth.h"
+#include "sound/Sounds.h"
+#include "sound/Synth.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,7 +16,6 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <SDL_mixer.h>
 
 #include <algorithm>
 #include <cmath>
@@ -168,14 +167,14 @@ QByteArray renderSong(const QString& soundFont, const QString& song)
     const auto synth = Synth::load(QFile::encodeName(soundFont).toStdString(), SynthRate);
     if (!synth)
         return {};
-    fluid_player_t* player = sound().new_fluid_player(synth->get());
+    fluid_player_t* player = new_fluid_player(synth->get());
     QByteArray pcm;
-    if (sound().fluid_player_add_mem(player, midi.constData(), size_t(midi.size())) == FLUID_OK &&
-        sound().fluid_player_play(player) == FLUID_OK) {
+    if (fluid_player_add_mem(player, midi.constData(), size_t(midi.size())) == FLUID_OK &&
+        fluid_player_play(player) == FLUID_OK) {
         pcm.resize(qsizetype(RenderedSeconds) * SynthRate * FrameBytes);
         synth->render(int(pcm.size() / FrameBytes), reinterpret_cast<qint16*>(pcm.data()));
     }
-    sound().delete_fluid_player(player);
+    delete_fluid_player(player);
     return pcm;
 }
 
@@ -234,7 +233,7 @@ void MusicSequencer::initTestCase()
 
 void MusicSequencer::init()
 {
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     if (!Audio::isOpen() || qgetenv("SDL_AUDIODRIVER") != "dummy")
         QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
 }
@@ -264,7 +263,7 @@ void MusicSequencer::aRestartAfterTheWindowUnloadsBeginsAtTheTop()
     QVERIFY(loudest(first) > AudibleLevel);
 
     window.reset(); // the game window unloads, and its music with it
-    QVERIFY(!MusicControl::songSounding());
+    QVERIFY(!Sounds::instance().songSounding());
     // Let whatever was mixed before the stop reach the file, so the next start is found
     // after a stretch of silence.
     QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond() / 2));
@@ -300,13 +299,13 @@ void MusicSequencer::theSongPlaysOnceAndIsNotStartedAgain()
     MusicControl window;
     const qint64 before = stream.size();
     startAsTheGameDoes(window, file("blip.mid"));
-    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(window.playing());
     QTRY_VERIFY_WITH_TIMEOUT(!window.playing(), StreamTimeoutMs);
 
     const qint64 ended = stream.size();
     QVERIFY(stream.waitForMore(AudioFixtures::bytesPerSecond()));
-    QVERIFY(!MusicControl::songSounding());
+    QVERIFY(!Sounds::instance().songSounding());
     QVERIFY(!window.playing());
     // Past the last buffers of the song itself there is only silence.
     QVERIFY(loudest(stream.readFrom(before)) > AudibleLevel);
@@ -317,58 +316,57 @@ void MusicSequencer::theSongPlaysOnceAndIsNotStartedAgain()
 
 void MusicSequencer::playFollowedByPrevLoadsTheSongOnce()
 {
-    const int loadsBefore = MusicControl::songLoadCount();
+    const int loadsBefore = Sounds::instance().songLoadCount();
     MusicControl window;
     startAsTheGameDoes(window, file("song.mid"));
     QVERIFY(window.playing()); // at once, while the song still loads
-    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QCOMPARE(MusicControl::songLoadCount() - loadsBefore, 1);
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+    QCOMPARE(Sounds::instance().songLoadCount() - loadsBefore, 1);
     QVERIFY(window.playing());
-    QVERIFY(MusicControl::songSounding());
+    QVERIFY(Sounds::instance().songSounding());
 }
 
 void MusicSequencer::aControlDestroyedWhileItsSongLoadsNeverStartsIt()
 {
     for (int round = 0; round < 3; ++round) {
         {
-            const int loadsBefore = MusicControl::songLoadCount();
+            const int loadsBefore = Sounds::instance().songLoadCount();
             MusicControl window;
             startAsTheGameDoes(window, file("song.mid"));
             // The window goes while the song is being loaded, not before that begins.
-            QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
+            QTRY_VERIFY_WITH_TIMEOUT(Sounds::instance().songLoadCount() > loadsBefore, LoadTimeoutMs);
         }
-        QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-        QVERIFY(!MusicControl::songSounding());
+        QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+        QVERIFY(!Sounds::instance().songSounding());
     }
     // A control that is gone may even have been the one whose song was playing.
     {
         MusicControl window;
         startAsTheGameDoes(window, file("song.mid"));
-        QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
-        QVERIFY(MusicControl::songSounding());
+        QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+        QVERIFY(Sounds::instance().songSounding());
         window.setCommand("prev");
     }
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!MusicControl::songSounding());
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Sounds::instance().songSounding());
 }
 
 void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
 {
     auto oldWindow = std::make_unique<MusicControl>();
     startAsTheGameDoes(*oldWindow, file("song.mid"));
-    QVERIFY(oldWindow->waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(oldWindow->playing());
 
     MusicControl newWindow;
     startAsTheGameDoes(newWindow, file("other.mid"));
-    QVERIFY(newWindow.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(newWindow.playing());
     QVERIFY(!oldWindow->playing());
 
     oldWindow.reset();
     QVERIFY(newWindow.playing());
-    QVERIFY(MusicControl::songSounding());
+    QVERIFY(Sounds::instance().songSounding());
 }
 
 void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
@@ -382,33 +380,33 @@ void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
     broken.write("MThd but nothing a sequencer could play");
     broken.close();
     startAsTheGameDoes(window, file("broken.mid"));
-    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     // The synthesiser finds out only when it begins to play, and falls silent.
     QTRY_VERIFY_WITH_TIMEOUT(!window.playing(), LoadTimeoutMs);
 
     const QString soundFont = Audio::soundFontPath();
     Audio::setSoundFontPath(file("missing.sf2"));
     startAsTheGameDoes(window, file("song.mid"));
-    const bool playedWithoutSoundfont = window.waitUntilLoaded(LoadTimeoutMs) && window.playing();
+    const bool playedWithoutSoundfont = Sounds::instance().waitUntilIdle(LoadTimeoutMs) && window.playing();
     Audio::setSoundFontPath(soundFont);
     QVERIFY(!playedWithoutSoundfont);
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!MusicControl::songSounding());
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Sounds::instance().songSounding());
 
     startAsTheGameDoes(window, file("song.mid")); // and a good song still plays after all that
-    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(window.playing());
 }
 
 void MusicSequencer::withoutAnAudioDeviceNothingPlays()
 {
     QVERIFY(!AudioFixtures::reopenWithDriver("no-such-driver"));
-    const int loadsBefore = MusicControl::songLoadCount();
+    const int loadsBefore = Sounds::instance().songLoadCount();
     MusicControl window;
     startAsTheGameDoes(window, file("song.mid"));
     QVERIFY(!window.playing());
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QCOMPARE(MusicControl::songLoadCount(), loadsBefore); // not even loaded
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+    QCOMPARE(Sounds::instance().songLoadCount(), loadsBefore); // not even loaded
     QVERIFY(!window.playing());
 }
 
@@ -421,11 +419,11 @@ void MusicSequencer::closingTheAudioWhileASongLoadsIsHarmless()
     window.reset(); // and its window goes after the audio
 
     QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!MusicControl::songSounding());
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Sounds::instance().songSounding());
     MusicControl next;
     startAsTheGameDoes(next, file("song.mid"));
-    QVERIFY(next.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(next.playing());
 }
 
@@ -438,7 +436,7 @@ void MusicSequencer::theLoudestSongWithEveryEffectOnTopNeverClipsAndSitsAtAHealt
     MusicControl window;
     const qint64 before = stream.size();
     startAsTheGameDoes(window, assets + QStringLiteral("songs/esm.mid"));
-    QVERIFY(window.waitUntilLoaded(LoadTimeoutMs));
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(window.playing());
     // The hidden-mode sound, the cheer and the explosion over the song's opening bars, each
     // to its end, as a game of quick levels and a hidden mode would play them.
@@ -484,11 +482,11 @@ void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()
     // A song whose load is held until the program has ended.
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    MusicControl::setLoadGate([released] { released.wait(); });
-    const int loadsBefore = MusicControl::songLoadCount();
+    Sounds::instance().setLoadGate([released] { released.wait(); });
+    const int loadsBefore = Sounds::instance().songLoadCount();
     auto window = std::make_unique<MusicControl>();
     startAsTheGameDoes(*window, file("song.mid"));
-    QTRY_VERIFY_WITH_TIMEOUT(MusicControl::songLoadCount() > loadsBefore, LoadTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Sounds::instance().songLoadCount() > loadsBefore, LoadTimeoutMs);
 
     // "&Exit": the event loop ends and the audio closes without waiting for the load.
     QTimer::singleShot(0, [] { EndProgram(); });
@@ -498,10 +496,10 @@ void MusicSequencer::exitWhileASongIsStillLoadingEndsTheProgramAtOnce()
     window.reset();
 
     // The load finally goes on, and nothing of it is left behind.
-    MusicControl::setLoadGate({});
+    Sounds::instance().setLoadGate({});
     release.set_value();
-    QVERIFY(MusicControl::waitUntilIdle(LoadTimeoutMs));
-    QVERIFY(!MusicControl::synthesizerLoaded());
+    QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
+    QVERIFY(!Sounds::instance().synthesizerLoaded());
 }
 
 QTEST_GUILESS_MAIN(MusicSequencer)

@@ -5,8 +5,10 @@
 #include "platform/PlayASound.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <csignal>
@@ -14,12 +16,43 @@
 
 namespace {
 constexpr int EffectChannel = 0;
+constexpr int DeviceTimeoutMs = 20000;
 
 // The length of the effect now on the channel, in seconds of the open device.
 double secondsOnChannel()
 {
     const Mix_Chunk* chunk = Mix_GetChunk(EffectChannel);
     return chunk ? double(chunk->alen) / AudioFixtures::bytesPerSecond() : 0.0;
+}
+
+// The threads SDL runs while a playback device is open.
+int audioThreads()
+{
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile name(tasks.filePath(task + QStringLiteral("/comm")));
+        if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("SDLAudioP"))
+            ++count;
+    }
+    return count;
+}
+
+// No audio thread, and SDL's audio let go of, whose drivers may keep threads of their own.
+bool audioAsleep() { return audioThreads() == 0 && SDL_WasInit(SDL_INIT_AUDIO) == 0; }
+
+// Seconds from the first to the last sounding sample of 16-bit stereo.
+double soundingSeconds(const QByteArray& pcm)
+{
+    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
+    const qsizetype count = pcm.size() / qsizetype(sizeof(qint16));
+    qsizetype first = 0;
+    while (first < count && samples[first] == 0)
+        ++first;
+    qsizetype last = count - 1;
+    while (last > first && samples[last] == 0)
+        --last;
+    return double(last - first) * double(sizeof(qint16)) / AudioFixtures::bytesPerSecond();
 }
 } // namespace
 
@@ -39,6 +72,7 @@ private slots:
     void withoutAnAudioDeviceEverythingIsAHarmlessNoOp();
     void closingStopsTheEffectAndMayBeRepeated();
     void openingTheAudioLeavesTerminationSignalsAlone();
+    void theDeviceClosesSoonAfterTheLastSoundAndOpensAgainForTheWholeOfTheNext();
 
 private:
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -188,6 +222,26 @@ void SoundEffects::openingTheAudioLeavesTerminationSignalsAlone()
         QVERIFY(opened);
         QVERIFY(afterOpen.sa_handler == SIG_DFL);
     }
+}
+
+void SoundEffects::theDeviceClosesSoonAfterTheLastSoundAndOpensAgainForTheWholeOfTheNext()
+{
+    // Nothing sounding, no audio thread wakes; SDL's disk driver starts its file afresh at
+    // every opening, so the file holds what was played since the last one.
+    const QString output = file("disk.raw");
+    QVERIFY(AudioFixtures::reopenOnDisk(output));
+    PlaySoundFile(file("short.wav"));
+    QTRY_COMPARE_WITH_TIMEOUT(audioThreads(), 1, DeviceTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(audioAsleep(), DeviceTimeoutMs);
+
+    PlaySoundFile(file("short.wav"));
+    QTRY_COMPARE_WITH_TIMEOUT(audioThreads(), 1, DeviceTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(audioAsleep(), DeviceTimeoutMs);
+    QFile played(output);
+    QVERIFY(played.open(QIODevice::ReadOnly));
+    const double seconds = soundingSeconds(played.readAll());
+    QVERIFY2(qAbs(seconds - 1.0) < 0.01, qPrintable(QStringLiteral("%1 s heard").arg(seconds)));
+    QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
 }
 
 QTEST_GUILESS_MAIN(SoundEffects)

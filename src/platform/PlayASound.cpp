@@ -1,47 +1,24 @@
 #include "platform/PlayASound.h"
 
-#include "platform/MusicControl.h"
 #include "platform/Runtime.h"
 #include "platform/SoundLibrary.h"
+#include "sound/SoundModule.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-constexpr int MixFrequency = 44100;
-constexpr int MixChannels = 2;
-// About 23 ms a buffer: short enough that an effect is heard on the key press that asked
-// for it, long enough that the synthesiser never stutters on a busy machine.
-constexpr int MixBufferFrames = 1024;
-// Effects share one mixing channel, so a new one cuts off the one still playing, as the
-// game has always sounded.
-constexpr int EffectChannels = 1;
-constexpr int EffectChannel = 0;
-constexpr int PlayOnce = 0;
-// The effects peak at about -1 dBFS in their files; mixed at a third of full volume they
-// stay clear of full scale on top of the loudest moment of any song.
-constexpr int EffectVolume = 44;
 // The build cuts Debian's TimGM6mb down to what the songs play and puts it beside them:
 // loaded, it takes a fraction of the whole soundfont's memory and sounds the same.
 constexpr const char* SongsSoundFont = "songs.sf2";
 constexpr const char* DefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 struct AudioState {
-    bool open = false;
-    Mix_Chunk* effect = nullptr;
+    SoundModule* module = nullptr; // while open
     QString soundFont; // empty: the one beside the songs, or else the whole TimGM6mb
 };
 AudioState audio;
-
-void stopEffect()
-{
-    sound().Mix_HaltChannel(EffectChannel);
-    if (audio.effect) {
-        sound().Mix_FreeChunk(audio.effect);
-        audio.effect = nullptr;
-    }
-}
 
 bool hasFolder(const QString& path)
 {
@@ -53,42 +30,26 @@ namespace Audio {
 
 bool open()
 {
-    if (audio.open)
+    if (audio.module)
         return true;
-    if (!SoundLibrary::load())
+    SoundModule* module = SoundLibrary::load();
+    if (!module || !module->open())
         return false;
-    // A Ctrl+C or a TERM from the desktop must still end the game; SDL would otherwise
-    // turn them into events nobody here reads.
-    sound().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (sound().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (sound().Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
-        sound().SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
-    sound().Mix_AllocateChannels(EffectChannels);
-    sound().Mix_Volume(EffectChannel, EffectVolume);
-    int frequency = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    sound().Mix_QuerySpec(&frequency, &format, &channels);
-    MusicControl::attachSequencer(frequency, channels);
-    audio.open = true;
+    audio.module = module;
     return true;
 }
 
 void close()
 {
-    if (!audio.open)
+    if (!audio.module)
         return;
-    MusicControl::closeSequencer();
-    stopEffect();
-    sound().Mix_CloseAudio();
-    sound().SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    audio.open = false;
+    audio.module->close();
+    audio.module = nullptr;
 }
 
-bool isOpen() { return audio.open; }
+bool isOpen() { return audio.module != nullptr; }
+
+SoundModule* sound() { return audio.module; }
 
 void setSoundFontPath(const QString& path)
 {
@@ -128,16 +89,6 @@ QString localPath(const QString& path)
 
 void PlaySoundFile(const QString& path)
 {
-    if (!audio.open)
-        return;
-    // The old chunk may only be freed once the mixer has let go of it.
-    stopEffect();
-    const QString file = Audio::localPath(path);
-    if (file.isEmpty())
-        return;
-    // The effects are tiny; reading them afresh every time means a file that changed or
-    // appeared since is heard as it is now.
-    audio.effect = sound().Mix_LoadWAV(QFile::encodeName(file).constData());
-    if (audio.effect)
-        sound().Mix_PlayChannel(EffectChannel, audio.effect, PlayOnce);
+    if (audio.module)
+        audio.module->playEffect(QFile::encodeName(Audio::localPath(path)).constData());
 }

@@ -4,13 +4,19 @@
 
 #include <QString>
 
+class SoundModule;
+
 namespace Audio {
-// Opens the audio device once at start-up (audio only). False, silently, when there is none;
-// every sound and song is then a harmless no-op. Calling it again while open changes nothing.
+// Loads the sound module and starts the sound once, after the first paint. False when there
+// is no module (one warning line) or no audio device (silently); every sound and song is
+// then a harmless no-op. Calling it again while open changes nothing. The audio device
+// itself is open only while something plays or is about to.
 bool open();
 // Closes it at program end: stops the effect and the song, frees them, lets go of the device.
 void close();
 bool isOpen();
+// The sound module while the sound is open; null otherwise.
+SoundModule* sound();
 
 // The General MIDI soundfont the songs are played with. Set before the songs are loaded.
 // The default is songs.sf2 in the program's folder, where the songs are: Debian's TimGM6mb

@@ -1,75 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SoundLibrary.h"
 
+#include "platform/Runtime.h"
+#include "sound/SoundModule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
 #include <dlfcn.h>
 
-#include <array>
-
 namespace {
-constexpr std::array LibraryFiles{"libSDL2-2.0.so.0", "libSDL2_mixer-2.0.so.0", "libfluidsynth.so.3"};
+SoundModule* module = nullptr;
+bool tried = false;
 
-SoundLibrary library;
-bool loaded = false;
-
-// Looks a function up in the handles opened so far and stores it in its slot.
-template <typename Function>
-bool resolve(const std::array<void*, LibraryFiles.size()>& handles, const char* name, Function& slot)
+void warn(const char* why)
 {
-    for (void* handle : handles) {
-        if (void* symbol = dlsym(handle, name)) {
-            slot = reinterpret_cast<Function>(symbol);
-            return true;
-        }
-    }
-    return false;
+    QTextStream(stderr) << "crawlix: no sound: " << why << Qt::endl;
 }
 } // namespace
 
-bool SoundLibrary::load()
+namespace SoundLibrary {
+
+SoundModule* load()
 {
-    if (loaded)
-        return true;
-    std::array<void*, LibraryFiles.size()> handles{};
-    for (size_t i = 0; i < LibraryFiles.size(); ++i) {
-        // Never closed: the libraries stay for the run once the sound has been heard.
-        handles[i] = dlopen(LibraryFiles[i], RTLD_NOW | RTLD_LOCAL);
-        if (!handles[i])
-            return false;
+    if (module || tried)
+        return module;
+    tried = true;
+    const QString file = QDir(runtime().appPath()).filePath(QStringLiteral(CRAWLIX_SOUND_MODULE));
+    // Never closed: the module stays for the run once the sound has been heard.
+    void* handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        warn(dlerror());
+        return nullptr;
     }
-    SoundLibrary found;
-    const bool complete =
-        resolve(handles, "SDL_SetHint", found.SDL_SetHint) &&
-        resolve(handles, "SDL_InitSubSystem", found.SDL_InitSubSystem) &&
-        resolve(handles, "SDL_QuitSubSystem", found.SDL_QuitSubSystem) &&
-        resolve(handles, "Mix_OpenAudio", found.Mix_OpenAudio) &&
-        resolve(handles, "Mix_CloseAudio", found.Mix_CloseAudio) &&
-        resolve(handles, "Mix_QuerySpec", found.Mix_QuerySpec) &&
-        resolve(handles, "Mix_AllocateChannels", found.Mix_AllocateChannels) &&
-        resolve(handles, "Mix_Volume", found.Mix_Volume) &&
-        resolve(handles, "Mix_LoadWAV", found.Mix_LoadWAV) &&
-        resolve(handles, "Mix_FreeChunk", found.Mix_FreeChunk) &&
-        resolve(handles, "Mix_PlayChannel", found.Mix_PlayChannel) &&
-        resolve(handles, "Mix_HaltChannel", found.Mix_HaltChannel) &&
-        resolve(handles, "Mix_HookMusic", found.Mix_HookMusic) &&
-        resolve(handles, "new_fluid_settings", found.new_fluid_settings) &&
-        resolve(handles, "delete_fluid_settings", found.delete_fluid_settings) &&
-        resolve(handles, "fluid_settings_setnum", found.fluid_settings_setnum) &&
-        resolve(handles, "fluid_settings_setint", found.fluid_settings_setint) &&
-        resolve(handles, "new_fluid_synth", found.new_fluid_synth) &&
-        resolve(handles, "delete_fluid_synth", found.delete_fluid_synth) &&
-        resolve(handles, "fluid_synth_sfload", found.fluid_synth_sfload) &&
-        resolve(handles, "fluid_synth_set_interp_method", found.fluid_synth_set_interp_method) &&
-        resolve(handles, "fluid_synth_write_s16", found.fluid_synth_write_s16) &&
-        resolve(handles, "fluid_synth_get_active_voice_count", found.fluid_synth_get_active_voice_count) &&
-        resolve(handles, "new_fluid_player", found.new_fluid_player) &&
-        resolve(handles, "delete_fluid_player", found.delete_fluid_player) &&
-        resolve(handles, "fluid_player_add_mem", found.fluid_player_add_mem) &&
-        resolve(handles, "fluid_player_play", found.fluid_player_play) &&
-        resolve(handles, "fluid_player_get_status", found.fluid_player_get_status);
-    if (!complete)
-        return false;
-    library = found;
-    loaded = true;
-    return true;
+    auto entry = reinterpret_cast<SoundModuleEntryFunction>(dlsym(handle, SoundModuleEntry));
+    if (!entry) {
+        warn(dlerror());
+        return nullptr;
+    }
+    module = entry();
+    return module;
 }
 
-const SoundLibrary& sound() { return library; }
+void useLinked(SoundModule& linked) { module = &linked; }
+
+} // namespace SoundLibrary

@@ -1,9 +1,10 @@
 #include "AudioFixtures.h"
 
 #include "platform/PlayASound.h"
+#include "platform/SoundLibrary.h"
+#include "sound/Sounds.h"
 
 #include <QFile>
-#include <SDL_mixer.h>
 
 #include <cmath>
 #include <numbers>
@@ -14,6 +15,10 @@ constexpr double WaveAmplitude = 12000.0;
 constexpr int TicksPerQuarter = 96;
 constexpr int NoteTicks = 96; // half a second at the default 120 beats a minute
 constexpr char FirstNote = 60;
+// The device as the game opens it: 44.1 kHz, 16-bit stereo.
+constexpr int DeviceRate = 44100;
+constexpr int DeviceChannels = 2;
+constexpr int DeviceSampleBytes = 2;
 // A buffer of the disk driver is written every few milliseconds instead of in real time.
 constexpr const char* DiskDelayMs = "3";
 
@@ -96,6 +101,7 @@ bool writeTestSong(const QString& path, int notes)
 
 bool reopenWithDriver(const char* driver)
 {
+    SoundLibrary::useLinked(Sounds::instance());
     Audio::close();
     qputenv("SDL_AUDIODRIVER", driver);
     return Audio::open();
@@ -108,14 +114,6 @@ bool reopenOnDisk(const QString& outputFile)
     return reopenWithDriver("disk");
 }
 
-int bytesPerSecond()
-{
-    int frequency = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    if (!Mix_QuerySpec(&frequency, &format, &channels))
-        return 0;
-    return frequency * channels * int(SDL_AUDIO_BITSIZE(format) / 8);
-}
+int bytesPerSecond() { return DeviceRate * DeviceChannels * DeviceSampleBytes; }
 
 } // namespace AudioFixtures

@@ -13,12 +13,12 @@ bool writeToneWave(const QString& path, double seconds, double frequency = 440.0
 bool writeTestSong(const QString& path, int notes);
 
 // Reopens the audio device with the named SDL driver (after closing it); the result of
-// Audio::open().
+// Audio::open(). The sound module is the one linked into the test.
 bool reopenWithDriver(const char* driver);
 // Reopens the audio device on SDL's disk driver, which writes every mixed sample to the
 // given file, a little faster than real time.
 bool reopenOnDisk(const QString& outputFile);
 
-// Bytes the open device takes for a second of sound.
+// Bytes the device takes for a second of sound.
 int bytesPerSecond();
 } // namespace AudioFixtures

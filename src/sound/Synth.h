@@ -1,17 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The synthesizer the songs are played with, its soundfont loaded: the one large thing
 // music costs. The music keeps at most one, and lets it go when no song plays.
 
-#include <QtGlobal>
 #include <fluidsynth.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 class Synth {
 public:
-    // Null when the synthesizer cannot be made or the soundfont cannot be read. Only to be
-    // called once the sound libraries are loaded.
+    // Null when the synthesizer cannot be made or the soundfont cannot be read.
     static std::unique_ptr<Synth> load(const std::string& soundFont, double sampleRate);
 
     ~Synth();
@@ -21,7 +21,7 @@ public:
     fluid_synth_t* get() const { return synth_; }
 
     // Renders stereo frames at the synthesizer's rate.
-    void render(int frames, qint16* stereo);
+    void render(int frames, std::int16_t* stereo);
 
 private:
     explicit Synth(double sampleRate);

@@ -1,6 +1,5 @@
-#include "platform/Synth.h"
-
-#include "platform/SoundLibrary.h"
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/Synth.h"
 
 namespace {
 // The loudest moment of every song peaks at about -4.4 dBFS (0.60 of full scale) and the
@@ -22,33 +21,33 @@ std::unique_ptr<Synth> Synth::load(const std::string& soundFont, double sampleRa
 {
     auto synth = std::unique_ptr<Synth>(new Synth(sampleRate));
     if (!synth->synth_
-        || sound().fluid_synth_sfload(synth->synth_, soundFont.c_str(), 1) == FLUID_FAILED)
+        || fluid_synth_sfload(synth->synth_, soundFont.c_str(), 1) == FLUID_FAILED)
         return nullptr;
-    sound().fluid_synth_set_interp_method(synth->synth_, -1, FLUID_INTERP_LINEAR);
+    fluid_synth_set_interp_method(synth->synth_, -1, FLUID_INTERP_LINEAR);
     return synth;
 }
 
 Synth::Synth(double sampleRate)
-    : settings_(sound().new_fluid_settings())
+    : settings_(new_fluid_settings())
 {
-    sound().fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
-    sound().fluid_settings_setnum(settings_, "synth.gain", SynthGain);
-    sound().fluid_settings_setint(settings_, "synth.polyphony", Polyphony);
-    sound().fluid_settings_setint(settings_, "synth.chorus.active", ChorusOn);
-    sound().fluid_settings_setint(settings_, "synth.reverb.active", ReverbOn);
-    sound().fluid_settings_setint(settings_, "synth.dynamic-sample-loading", SamplesOnDemand);
-    synth_ = sound().new_fluid_synth(settings_);
+    fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
+    fluid_settings_setnum(settings_, "synth.gain", SynthGain);
+    fluid_settings_setint(settings_, "synth.polyphony", Polyphony);
+    fluid_settings_setint(settings_, "synth.chorus.active", ChorusOn);
+    fluid_settings_setint(settings_, "synth.reverb.active", ReverbOn);
+    fluid_settings_setint(settings_, "synth.dynamic-sample-loading", SamplesOnDemand);
+    synth_ = new_fluid_synth(settings_);
 }
 
 Synth::~Synth()
 {
     if (synth_)
-        sound().delete_fluid_synth(synth_);
-    sound().delete_fluid_settings(settings_);
+        delete_fluid_synth(synth_);
+    delete_fluid_settings(settings_);
 }
 
-void Synth::render(int frames, qint16* stereo)
+void Synth::render(int frames, std::int16_t* stereo)
 {
-    sound().fluid_synth_write_s16(
+    fluid_synth_write_s16(
         synth_, frames, stereo, 0, SamplesPerFrame, stereo, 1, SamplesPerFrame);
 }
