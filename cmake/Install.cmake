@@ -9,6 +9,40 @@ install(TARGETS crawlix-sound LIBRARY DESTINATION ${CRAWLIX_GAME_DIR})
 set(CRAWLIX_APP_ID "io.github.crawlix.Crawlix")
 set(CRAWLIX_ICON_SIZES 16 32 48 64 128 256)
 
+# Every folder the install puts something in. Before anything is copied, the install notes
+# in its manifest (as a line ending in a slash) each of these folders and each folder above
+# them that it is about to make, or that the last install from this build folder made, so
+# that the uninstall target removes them again once they are empty.
+set(crawlix_install_dirs "${CRAWLIX_GAME_DIR}" "${CMAKE_INSTALL_BINDIR}"
+    "${CMAKE_INSTALL_DATAROOTDIR}/applications" "${CMAKE_INSTALL_DATAROOTDIR}/metainfo"
+    "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps" "${CMAKE_INSTALL_MANDIR}/man6")
+foreach(size ${CRAWLIX_ICON_SIZES})
+  list(APPEND crawlix_install_dirs "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps")
+endforeach()
+install(CODE "set(crawlix_install_dirs [[${crawlix_install_dirs}]])
+              set(crawlix_last_manifest [[${CMAKE_BINARY_DIR}/install_manifest.txt]])")
+install(CODE [[
+  set(crawlix_made_before "")
+  if(EXISTS "${crawlix_last_manifest}")
+    file(STRINGS "${crawlix_last_manifest}" crawlix_made_before REGEX "/$")
+  endif()
+  foreach(folder IN LISTS crawlix_install_dirs)
+    if(NOT IS_ABSOLUTE "${folder}")
+      set(folder "${CMAKE_INSTALL_PREFIX}/${folder}")
+    endif()
+    set(folder "$ENV{DESTDIR}${folder}")
+    while(NOT folder STREQUAL "")
+      list(FIND crawlix_made_before "${folder}/" made_before)
+      if(EXISTS "${folder}" AND made_before EQUAL -1)
+        break()
+      endif()
+      list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${folder}/")
+      get_filename_component(folder "${folder}" DIRECTORY)
+    endwhile()
+  endforeach()
+  list(REMOVE_DUPLICATES CMAKE_INSTALL_MANIFEST_FILES)
+]])
+
 # bin/crawlix is a relative symlink into the game folder, so the prefix can be moved and
 # the program still sees its own folder (Qt resolves the link through /proc/self/exe).
 if(IS_ABSOLUTE "${CRAWLIX_GAME_DIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
@@ -45,11 +79,10 @@ install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/docs/crawlix.6"
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 # `cmake --build build --target uninstall` removes what the last install put in place,
-# as listed in the build folder's manifest, then the game's own folder once it is empty.
+# as listed in the build folder's manifest, then the folders it made once they are empty.
 add_custom_target(uninstall
   COMMAND ${CMAKE_COMMAND}
           "-DCRAWLIX_MANIFEST=${CMAKE_BINARY_DIR}/install_manifest.txt"
-          "-DCRAWLIX_GAME_DIR=${CRAWLIX_GAME_DIR}"
           -P "${CMAKE_CURRENT_SOURCE_DIR}/cmake/Uninstall.cmake"
   COMMENT "Uninstalling Crawlix"
   VERBATIM)
