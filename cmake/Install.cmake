@@ -3,9 +3,6 @@
 # The program itself with its sound module, sounds, songs and the songs' soundfont goes to
 # ${CRAWLIX_GAME_DIR} (see CMakeLists.txt); the game finds them beside its real file.
 
-# The sound module goes where the program is, which loads it from its own folder.
-install(TARGETS crawlix-sound LIBRARY DESTINATION ${CRAWLIX_GAME_DIR})
-
 set(CRAWLIX_APP_ID "io.github.crawlix.Crawlix")
 set(CRAWLIX_ICON_SIZES 16 32 48 64 128 256)
 
