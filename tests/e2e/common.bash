@@ -96,7 +96,7 @@ skip() {
 need() {
   local tool
   for tool in "$@"; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps)"
+    command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps --test)"
   done
 }
 
