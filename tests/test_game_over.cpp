@@ -68,6 +68,7 @@ public:
     void randomize() override { inner_.randomize(); }
     void seed(uint32_t value) override { inner_.seed(value); }
     float rnd() override { return inner_.rnd(); }
+    RandomPosition randomPosition() const override { return inner_.randomPosition(); }
     double monotonicSeconds() override { return inner_.monotonicSeconds(); }
     void sleepMs(int milliseconds) override
     {

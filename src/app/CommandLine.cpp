@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/Version.h"
+#include "replay/ReplayCommands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -186,7 +187,14 @@ std::optional<int> handle(int argc, char* argv[])
                                   QStringLiteral("Shows this help and ends."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the version and ends."));
-    parser.addOptions({help, version});
+    const QCommandLineOption replay(QStringLiteral("replay"),
+                                    QStringLiteral("Plays the kept game of a top ten RANK (1 to 10), or a "
+                                                   "replay FILE, in the game window."),
+                                    QStringLiteral("RANK|FILE"));
+    const QCommandLineOption verify(QStringLiteral("verify"),
+                                    QStringLiteral("Plays every kept game (or the replay FILE) again without "
+                                                   "a display and tells whether it proves its score."));
+    parser.addOptions({help, version, replay, verify});
     // "-style" is one unknown option, not the five letters s, t, y, l and e.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 
@@ -205,6 +213,12 @@ std::optional<int> handle(int argc, char* argv[])
     if (parser.isSet(version)) {
         std::printf("%s %s\n", qPrintable(ProgramName), Version::Text);
         return Done;
+    }
+    if (parser.isSet(verify) && parser.positionalArguments().size() <= 1)
+        return ReplayCommands::verify(argc, argv, parser.positionalArguments().value(0));
+    if (parser.isSet(replay)) {
+        if (const std::optional<int> status = ReplayCommands::chooseReplay(parser.value(replay)))
+            return status;
     }
     if (!parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("unexpected argument '%1'. Try '%2 --help'.")

@@ -5,6 +5,7 @@
 #include "platform/SpriteSheets.h"
 #include "app/CommandLine.h"
 #include "app/Forms.h"
+#include "replay/ReplayCommands.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -132,7 +133,8 @@ int main(int argc, char* argv[])
     app.installEventFilter(&afterFirstPaint);
 
     fonts.join();
-    ShowSplash();
+    if (!ReplayCommands::watchChosenReplay())
+        ShowSplash();
     const int result = QApplication::exec();
 
     // However the program ends (the last window closed, or "&Exit"), whatever is still

@@ -10,6 +10,7 @@
 #include "platform/Runtime.h"
 #include "platform/SpriteSheets.h"
 #include "platform/Twips.h"
+#include "replay/GameRecording.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
@@ -274,6 +275,8 @@ void GameForm::pauseOnFocusLoss()
 {
     if (!timer1_->Enabled() || !pauser_->isEnabled())
         return;
+    if (!GameRecording::focusPause())
+        return;
     pauser_->setCaption(UnpauseCaption);
     timer1_->setEnabled(false);
 }
@@ -303,6 +306,8 @@ void GameForm::Form_Load()
 
 void GameForm::NewMenu_Click()
 {
+    if (!GameRecording::newGame(*this))
+        return;
     GodSoundPlayed = False;
     tag_.clear();
     ReadyCount = CheckedAdd(ReadyCount, 1);
@@ -325,6 +330,8 @@ void GameForm::ExitMenu_Click() { emit handOver_.endWanted(); }
 
 void GameForm::Pauser_Click()
 {
+    if (!GameRecording::pause())
+        return;
     if (pauser_->Caption() == PauseCaption) {
         pauser_->setCaption(UnpauseCaption);
         timer1_->setEnabled(false);
@@ -336,6 +343,8 @@ void GameForm::Pauser_Click()
 
 void GameForm::Kill_Click()
 {
+    if (!GameRecording::kill())
+        return;
     if (timer1_->Enabled())
         EndGame(*bombPic_[0]);
 }

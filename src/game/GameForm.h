@@ -43,6 +43,8 @@ public:
     void ExitMenu_Click();
     void Pauser_Click();
     void Kill_Click();
+    // What losing the focus during play does: pause as the button does.
+    void pauseOnFocusLoss();
 
     // --- Play ---
     void Timer1_Timer();
@@ -63,6 +65,9 @@ public:
     // Sets the outer size; the client area follows. The game opens at its own size; tests
     // set one so every range is known.
     void setOuterSizeForTest(float widthTwips, float heightTwips);
+
+    // The still bombs in play (3 to 6), from the still-bomb option.
+    int stillBombCount() const;
 
     // The hidden-mode key buffer.
     QString Tag() const { return tag_; }
@@ -111,14 +116,12 @@ private:
     void buildControls();
     void applyOuterSize();
     bool pauseKey(const QKeyEvent& event);
-    void pauseOnFocusLoss();
 
     // Level setup and placement helpers.
     void createBombElements();
     void separate(const std::pair<int, int>* pairs, size_t count);
     bool bombsOverlap(int first, int second) const;
     void placeAgain(int index);
-    int stillBombCount() const;
     int lastBombInPlay() const;
     PictureBox& bomb(int index) const;
 

@@ -7,6 +7,8 @@
 #include "platform/Hive.h"
 #include "platform/PictureBox.h"
 #include "platform/Runtime.h"
+#include "replay/GameRecording.h"
+#include "replay/ReplayShelf.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
@@ -26,6 +28,7 @@ const QString EntryNotStored = QStringLiteral(
 
 void GameForm::EndGame(PictureBox& TheBomb)
 {
+    GameRecording::gameOver();
     pauser_->setEnabled(false);
     kill_->setEnabled(false);
     // By bare name: looked up where the program was started, then beside it.
@@ -53,14 +56,15 @@ void GameForm::hidePlayfield()
 
 void GameForm::offerTopTenPlace()
 {
-    // A tie with rank 10 does not earn a place.
-    if (!(Numbers::scoreValue(TopList[LastRank].Score) < double(Points)))
+    // A tie with rank 10 does not earn a place; a replay earns none at all.
+    if (!(Numbers::scoreValue(TopList[LastRank].Score) < double(Points)) || GameRecording::playingBack())
         return;
     QString name;
     while (name.isEmpty())
         name = runtime().inputBox(NamePrompt, NamePromptTitle, QString());
     UpdateTopten(name);
     LoadTopTen();
+    ReplayShelf::keepGame(name);
 }
 
 void GameForm::UpdateTopten(const QString& NewName)

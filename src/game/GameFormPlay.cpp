@@ -9,6 +9,7 @@
 #include "game/GameTimer.h"
 #include "platform/PictureBox.h"
 #include "platform/Runtime.h"
+#include "replay/GameRecording.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
 
@@ -47,6 +48,8 @@ constexpr int32_t PointsPerLevel = 5;
 
 void GameForm::Timer1_Timer()
 {
+    if (!GameRecording::tick())
+        return;
     const int32_t step = CheckedMul(BombStep, Level);
     moveLeftBombs(Width(), step);
     moveRightBombs(step);
@@ -102,7 +105,7 @@ void GameForm::testCollisions()
 
 void GameForm::BombPic_KeyDown(int, int16_t KeyCode, int16_t)
 {
-    if (!timer1_->Enabled())
+    if (!timer1_->Enabled() || !GameRecording::key(KeyCode))
         return;
     if (KeyCode == KeyUp && bugPic_->Top() > HighestUpMove)
         bugPic_->setTop(bugPic_->Top() - BugStep);
@@ -130,6 +133,7 @@ void GameForm::winLevel()
     runtime().msgBox(QStringLiteral("Congradulations, you beat level ")
                          + Numbers::toText(int64_t(Level)) + QStringLiteral("!!!"),
                      QStringLiteral("Crawlix"), Runtime::Buttons::Ok);
+    GameRecording::boxClosed(cheerStarted);
     ReadyCount = CheckedAdd(ReadyCount, 1);
     Level = CheckedAdd(Level, 1);
     levBox_->setCaption(QStringLiteral("Level : ") + Numbers::toText(int64_t(Level)));

@@ -62,13 +62,20 @@ QtRuntime::QtRuntime()
 void QtRuntime::randomize()
 {
     const auto now = QDateTime::currentDateTime();
-    engine_.seed(uint32_t(now.toMSecsSinceEpoch()) ^ uint32_t(clock_.nsecsElapsed()));
+    seed(uint32_t(now.toMSecsSinceEpoch()) ^ uint32_t(clock_.nsecsElapsed()));
 }
 
-void QtRuntime::seed(uint32_t value) { engine_.seed(value); }
+void QtRuntime::seed(uint32_t value)
+{
+    engine_.seed(value);
+    position_ = {value, 0};
+}
+
+Runtime::RandomPosition QtRuntime::randomPosition() const { return position_; }
 
 float QtRuntime::rnd()
 {
+    ++position_.draws;
     // 24 random bits make a float that is never 1.0.
     return float(engine_() >> 8) * 0x1.0p-24f;
 }

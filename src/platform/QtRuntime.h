@@ -16,6 +16,7 @@ public:
     void randomize() override;
     void seed(uint32_t value) override;
     float rnd() override;
+    RandomPosition randomPosition() const override;
     double monotonicSeconds() override;
     void sleepMs(int milliseconds) override;
     void doEvents() override;
@@ -32,6 +33,7 @@ private:
     QWidget* dialogOwner();
 
     std::mt19937 engine_;
+    RandomPosition position_;
     QPointer<QWidget> lastOwner_;
     QElapsedTimer clock_;
 };

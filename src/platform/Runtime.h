@@ -23,6 +23,13 @@ public:
     virtual void seed(uint32_t value) = 0;
     // A uniform random number in [0, 1), single precision.
     virtual float rnd() = 0;
+    // Where the generator stands: its last seed and the numbers drawn since. Seeding with
+    // that seed and drawing as many numbers brings it back there (a replay starts so).
+    struct RandomPosition {
+        uint32_t seed = 0;
+        uint64_t draws = 0;
+    };
+    virtual RandomPosition randomPosition() const = 0;
 
     // Seconds on a monotonic clock; only differences mean anything.
     virtual double monotonicSeconds() = 0;

@@ -147,13 +147,14 @@ start_x() {
 
 # --- the program -----------------------------------------------------------------------
 
-# start_game [PROGRAM]: starts the program (by default the one under test) from a folder
-# that is not its own.
+# start_game [PROGRAM [ARGUMENT...]]: starts the program (by default the one under test)
+# from a folder that is not its own.
 start_game() {
   local program=${1:-$CRAWLIX}
+  shift || true
   RUN_COUNT=$((RUN_COUNT + 1))
   APP_LOG="$ARTIFACTS/run$RUN_COUNT.log"
-  (cd "$E2E_TMP/elsewhere" && exec "$program") >"$APP_LOG" 2>&1 &
+  (cd "$E2E_TMP/elsewhere" && exec "$program" "$@") >"$APP_LOG" 2>&1 &
   APP_PID=$!
   say "started run $RUN_COUNT (pid $APP_PID)"
 }

@@ -2,7 +2,13 @@
 
 void ScriptedRuntime::randomize() { ++randomizeCalls; }
 
-void ScriptedRuntime::seed(uint32_t value) { state_ = value ? value : 1; }
+void ScriptedRuntime::seed(uint32_t value)
+{
+    state_ = value ? value : 1;
+    position_ = {value, 0};
+}
+
+Runtime::RandomPosition ScriptedRuntime::randomPosition() const { return position_; }
 
 float ScriptedRuntime::rnd()
 {
@@ -12,6 +18,7 @@ float ScriptedRuntime::rnd()
         randomValues.pop_front();
         return value;
     }
+    ++position_.draws;
     // xorshift32: plenty for spreading test placements about.
     state_ ^= state_ << 13;
     state_ ^= state_ >> 17;

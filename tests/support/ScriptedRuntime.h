@@ -52,6 +52,8 @@ public:
     void randomize() override;
     void seed(uint32_t value) override;
     float rnd() override;
+    // The seed last given and the generator's draws since (queued values not counted).
+    RandomPosition randomPosition() const override;
     double monotonicSeconds() override;
     void sleepMs(int milliseconds) override;
     void doEvents() override;
@@ -65,6 +67,7 @@ public:
 
 private:
     uint32_t state_ = 12345;
+    RandomPosition position_{12345, 0};
 };
 
 // Installs a fresh ScriptedRuntime for the life of the object.

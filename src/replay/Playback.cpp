@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "replay/Playback.h"
+
+#include "game/GameForm.h"
+#include "game/GameTimer.h"
+#include "platform/Runtime.h"
+#include "replay/GameRecording.h"
+#include "shared/Declarations.h"
+#include "shared/Numbers.h"
+
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+// A watched game holds each pause this long, so that it is seen at all.
+constexpr int PauseHoldMs = 700;
+} // namespace
+
+Playback::Playback(GameForm& form, Replay replay, bool paced)
+    : form_(form), replay_(std::move(replay)), paced_(paced)
+{
+    GameRecording::setPlayback(this);
+}
+
+Playback::~Playback() { GameRecording::setPlayback(nullptr); }
+
+void Playback::start()
+{
+    // The ranges of the bombs and the bug follow the window's size.
+    if (std::lround(form_.Width()) != replay_.windowWidth
+        || std::lround(form_.Height()) != replay_.windowHeight) {
+        finish(Outcome::Diverged, QStringLiteral("recorded in a window of another size"));
+        return;
+    }
+    StartLevelText = Numbers::toText(int64_t(replay_.level));
+    StillBombsText = Numbers::toText(int64_t(replay_.stillBombs));
+    runtime().seed(replay_.seed);
+    for (uint64_t i = 0; i < replay_.draws; ++i)
+        runtime().rnd();
+    applying_ = true;
+    form_.NewMenu_Click();
+    applying_ = false;
+    points_ = Points;
+}
+
+void Playback::runToEnd()
+{
+    while (outcome_ == Outcome::Running) {
+        if (form_.Timer1()->Enabled())
+            form_.Timer1_Timer();
+        else
+            applyDue();
+    }
+}
+
+bool Playback::tickStarts()
+{
+    applyDue();
+    if (outcome_ != Outcome::Running || !form_.Timer1()->Enabled())
+        return false;
+    ++ticksSince_;
+    return true;
+}
+
+bool Playback::due() const
+{
+    return next_ < replay_.events.size() && replay_.events[next_].ticks == ticksSince_;
+}
+
+void Playback::applyDue()
+{
+    bool applied = false;
+    while (outcome_ == Outcome::Running && due()) {
+        const ReplayEvent event = replay_.events[next_];
+        if (event.kind == ReplayEvent::Kind::End) {
+            finish(Outcome::Diverged, QStringLiteral("the game goes on past its recorded end"));
+            return;
+        }
+        if (event.kind == ReplayEvent::Kind::Box) {
+            finish(Outcome::Diverged, QStringLiteral("a congratulation box closes that never opened"));
+            return;
+        }
+        if (paced_ && applied && !form_.Timer1()->Enabled()) {
+            QTimer::singleShot(PauseHoldMs, &pacer_, [this] { applyDue(); });
+            return;
+        }
+        ++next_;
+        ticksSince_ = 0;
+        apply(event);
+        applied = true;
+    }
+    // Ticks are still to come, but nothing recorded sets the game going again.
+    if (outcome_ == Outcome::Running && !form_.Timer1()->Enabled())
+        finish(Outcome::Diverged, QStringLiteral("the game stops where its recording goes on"));
+}
+
+void Playback::apply(const ReplayEvent& event)
+{
+    appliedAt_ = runtime().monotonicSeconds();
+    applying_ = true;
+    switch (event.kind) {
+    case ReplayEvent::Kind::Key:
+        form_.BombPic_KeyDown(0, int16_t(event.value), 0);
+        break;
+    case ReplayEvent::Kind::Pause:
+        form_.Pauser_Click();
+        break;
+    case ReplayEvent::Kind::FocusPause:
+        form_.pauseOnFocusLoss();
+        break;
+    case ReplayEvent::Kind::Kill:
+        form_.Kill_Click();
+        break;
+    case ReplayEvent::Kind::Box:
+    case ReplayEvent::Kind::End:
+        break;
+    }
+    applying_ = false;
+}
+
+void Playback::boxClosed()
+{
+    if (outcome_ != Outcome::Running)
+        return;
+    if (next_ < replay_.events.size() && replay_.events[next_].kind == ReplayEvent::Kind::Box
+        && replay_.events[next_].ticks == ticksSince_) {
+        ++next_;
+        return;
+    }
+    finish(Outcome::Diverged, QStringLiteral("a level is won where its recording goes on"));
+}
+
+double Playback::boxClosesAt() const
+{
+    const bool box = next_ < replay_.events.size()
+        && replay_.events[next_].kind == ReplayEvent::Kind::Box;
+    return appliedAt_ + (box ? replay_.events[next_].value / 1000.0 : 0.0);
+}
+
+void Playback::gameOver()
+{
+    if (outcome_ != Outcome::Running)
+        return;
+    const bool atEnd = next_ + 1 == replay_.events.size()
+        && replay_.events[next_].kind == ReplayEvent::Kind::End
+        && replay_.events[next_].ticks == ticksSince_;
+    if (atEnd) {
+        ++next_;
+        finish(Outcome::Ended);
+    } else {
+        finish(Outcome::Diverged, QStringLiteral("the game ends where its recording goes on"));
+    }
+}
+
+void Playback::finish(Outcome outcome, const QString& why)
+{
+    outcome_ = outcome;
+    divergence_ = why;
+    points_ = Points;
+    if (onEnd)
+        onEnd();
+}

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "replay/ReplayCommands.h"
+
+#include "app/Forms.h"
+#include "game/GameForm.h"
+#include "options/Options.h"
+#include "platform/QtRuntime.h"
+#include "replay/Playback.h"
+#include "replay/PlaybackRuntime.h"
+#include "replay/Replay.h"
+#include "replay/ReplayShelf.h"
+#include "scores/TopTenTable.h"
+#include "shared/Declarations.h"
+#include "shared/Numbers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+constexpr int Ranks = 10;
+constexpr int Proven = 0;
+constexpr int NotProven = 1;
+// The window is on the screen a moment before the game starts in it.
+constexpr int WatchStartDelayMs = 500;
+
+void say(const QString& line)
+{
+    QTextStream(stderr) << "crawlix: " << line << Qt::endl;
+}
+
+// A stored name as one line of plain text.
+QString printable(const QString& text)
+{
+    QString shown = text;
+    for (QChar& c : shown) {
+        if (!c.isPrint())
+            c = QLatin1Char('?');
+    }
+    return shown;
+}
+
+struct Verdict {
+    QString text;
+    bool proven = false;
+};
+
+// Plays the replay in a game window of its own, never shown, as fast as it goes.
+Verdict replayed(const Replay& replay, PlaybackRuntime& services, double storedScore)
+{
+    GameForm form;
+    form.setSoundPlayer([](const QString&) {});
+    form.Form_Load();
+    Playback playback(form, replay, false);
+    services.setPlayback(&playback);
+    Verdict verdict;
+    try {
+        playback.start();
+        playback.runToEnd();
+    } catch (const PlaybackError& error) {
+        verdict.text = QStringLiteral("refused (%1)").arg(QString::fromStdString(error.what()));
+    }
+    services.setPlayback(nullptr);
+    if (!verdict.text.isEmpty())
+        return verdict;
+    verdict.proven = playback.outcome() == Playback::Outcome::Ended
+        && double(playback.points()) == storedScore;
+    verdict.text = verdict.proven
+        ? QStringLiteral("verified")
+        : QStringLiteral("differs (replay: %1)").arg(playback.points());
+    return verdict;
+}
+
+Verdict verifyFile(const QString& path, const QString& name, double storedScore,
+                   PlaybackRuntime& services)
+{
+    Replay replay;
+    QString why;
+    if (!replay.load(path, &why))
+        return {QStringLiteral("refused (%1)").arg(why), false};
+    if (replay.name != name)
+        return {QStringLiteral("no replay"), true};
+    return replayed(replay, services, storedScore);
+}
+
+void printLine(const QString& rank, const QString& name, const QString& score, const QString& verdict)
+{
+    QTextStream(stdout) << rank << ' ' << printable(name) << ' ' << printable(score) << ' '
+                        << verdict << Qt::endl;
+}
+
+int verifyList(PlaybackRuntime& services)
+{
+    int status = Proven;
+    for (int rank = 1; rank <= Ranks; ++rank) {
+        const TopEntry& entry = TopList[size_t(rank - 1)];
+        const QString path = ReplayShelf::fileOfRank(rank);
+        const Verdict verdict = path.isEmpty()
+            ? Verdict{QStringLiteral("no replay"), true}
+            : verifyFile(path, entry.Name, Numbers::scoreValue(entry.Score), services);
+        printLine(QString::number(rank), entry.Name, entry.Score, verdict.text);
+        if (!verdict.proven)
+            status = NotProven;
+    }
+    return status;
+}
+
+// A file proves the score of the entry whose rank its name gives, when it is that entry's;
+// any other file proves the score it holds itself.
+int verifyOne(const QString& path, PlaybackRuntime& services)
+{
+    Replay replay;
+    QString why;
+    if (!replay.load(path, &why)) {
+        say(QStringLiteral("%1: refused: %2").arg(path, why));
+        return NotProven;
+    }
+    const int rank = ReplayShelf::rankOfFile(path);
+    const bool listed = rank > 0 && TopList[size_t(rank - 1)].Name == replay.name;
+    const QString score = listed ? TopList[size_t(rank - 1)].Score : QString::number(replay.score);
+    const Verdict verdict = replayed(replay, services, Numbers::scoreValue(score));
+    printLine(listed ? QString::number(rank) : QStringLiteral("-"), replay.name, score, verdict.text);
+    return verdict.proven ? Proven : NotProven;
+}
+
+// --- Watching ---
+
+std::optional<Replay> chosen;
+std::unique_ptr<PlaybackRuntime> watchServices;
+std::unique_ptr<Playback> watched;
+
+// Escape stops the replay and the program; no other key or click reaches the game.
+class EscapeEnds : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            EndProgram();
+            return true;
+        }
+        return false;
+    }
+};
+std::unique_ptr<EscapeEnds> escapeEnds;
+
+// The song the game had, in place of the one the options now choose.
+void playRecordedSong(GameForm& form, int song)
+{
+    if (SongNumber == song)
+        return;
+    form.MMControl1().setCommand(QStringLiteral("Close"));
+    SongNumber = song;
+    StartMusic(form.MMControl1());
+}
+} // namespace
+
+namespace ReplayCommands {
+
+int verify(int argc, char* argv[], const QString& file)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("crawlix"));
+    QtRuntime real;
+    PlaybackRuntime services(real, PlaybackRuntime::Pace::Instant);
+    setRuntime(&services);
+    LoadTopTen();
+    const int status = file.isEmpty() ? verifyList(services) : verifyOne(file, services);
+    setRuntime(nullptr);
+    return status;
+}
+
+std::optional<int> chooseReplay(const QString& rankOrFile)
+{
+    bool isRank = false;
+    const int rank = rankOrFile.toInt(&isRank);
+    QString path = rankOrFile;
+    if (isRank && !QFileInfo::exists(rankOrFile)) {
+        path = rank >= 1 && rank <= Ranks ? ReplayShelf::fileOfRank(rank) : QString();
+        if (path.isEmpty()) {
+            say(QStringLiteral("no replay is kept for rank %1 (in %2)").arg(rankOrFile, ReplayShelf::folder()));
+            return NotProven;
+        }
+    }
+    Replay replay;
+    QString why;
+    if (!replay.load(path, &why)) {
+        say(QStringLiteral("%1: refused: %2").arg(path, why));
+        return NotProven;
+    }
+    chosen = std::move(replay);
+    return std::nullopt;
+}
+
+bool watchChosenReplay()
+{
+    if (!chosen)
+        return false;
+    watchServices = std::make_unique<PlaybackRuntime>(runtime(), PlaybackRuntime::Pace::RealTime);
+    setRuntime(watchServices.get());
+    GameForm* form = ShowGameForm();
+    playRecordedSong(*form, chosen->song);
+    watched = std::make_unique<Playback>(*form, *chosen, true);
+    watchServices->setPlayback(watched.get());
+    // Once the game is over the window stays with its last picture; it starts no game of
+    // its own and opens no options.
+    watched->onEnd = [form] {
+        QTimer::singleShot(0, form, [form] { form->OptionMenu()->setEnabled(false); });
+    };
+    QObject::connect(form, &QObject::destroyed, [] {
+        watchServices->setPlayback(nullptr);
+        watched.reset();
+    });
+    escapeEnds = std::make_unique<EscapeEnds>();
+    qApp->installEventFilter(escapeEnds.get());
+    QTimer::singleShot(WatchStartDelayMs, form, [] { watched->start(); });
+    return true;
+}
+
+} // namespace ReplayCommands

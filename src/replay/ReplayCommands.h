@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The two commands of the replays: `crawlix --verify [FILE]`, which plays the kept replays
+// again without a display and tells whether each proves its entry's score, and
+// `crawlix --replay RANK|FILE`, which plays one in the game window.
+
+#include <QString>
+
+#include <optional>
+
+namespace ReplayCommands {
+
+// Verifies every kept replay, or the one FILE; prints a line per entry and gives the exit
+// status: 0 when every replay there is proves its score, 1 otherwise.
+int verify(int argc, char* argv[], const QString& file);
+
+// Reads the replay to watch: a top ten rank (1 to 10) or a file. Nothing when it is there
+// to be watched; otherwise one line says why and the exit status is given.
+std::optional<int> chooseReplay(const QString& rankOrFile);
+
+// Opens the game window and plays the chosen replay in it; false when none was chosen.
+// The runtime services in use then go on serving, under the replay's own.
+bool watchChosenReplay();
+
+} // namespace ReplayCommands

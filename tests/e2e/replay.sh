@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# A game kept with its entry and proven: New Game, the hidden mode, level 1 won, a few
+# moves, Self Distruct, the name "Ada". Then, without a display, `crawlix --verify` proves
+# rank 1; with its score edited in the hive it no longer does; and `crawlix --replay 1`
+# shows the very same explosion, asks for no name and stores nothing.
+source "$(dirname "$0")/common.bash" "$@"
+
+# "Self Distruct", as in game.sh.
+readonly KILL_X=548 KILL_Y=32
+readonly DISARMED="button disabled: Self Distruct"
+REPLAYS="$XDG_DATA_HOME/crawlix/replays"
+
+disarmed_count() { grep -cF -- "crawlix-trace: $DISARMED" "$APP_LOG" || true; }
+disarmed_at_least() { [ "$(disarmed_count)" -ge "$1" ]; }
+
+# shoot_explosion NAME: once Self Distruct has been disabled once more than before (the
+# game is over), the window is taken while the explosion holds for 3.7 seconds.
+shoot_explosion() {
+  wait_until 20 disarmed_at_least "$2" || fail "the game never ended"
+  sleep 1
+  import -window "$(find_game_window)" "$ARTIFACTS/$1.png"
+}
+
+verify() { (unset DISPLAY; cd "$E2E_TMP/elsewhere" && "$CRAWLIX" --verify "$@"); }
+
+start_x
+start_game
+first_run_to_game
+game=$(find_game_window)
+
+climb_to_goal "$game"
+keys "$(find_window "Crawlix")" Return
+wait_until 10 window_gone "Crawlix" || fail "Return did not dismiss the congratulation box"
+expect_trace "label: Points : 10"
+keys "$game" Left Left Left Down Right
+xdotool key --delay 400 Up Left Left Down Right Right
+before=$(disarmed_count)
+click_in_window "$game" $KILL_X $KILL_Y
+shoot_explosion game $((before + 1))
+prompt=$(wait_window "Top Ten Addition" 20)
+keys "$prompt" ctrl+a BackSpace
+xdotool type --delay 40 "Ada"
+xdotool key Return
+expect_hive "Top Ten List" "Name One" "Ada"
+expect_hive "Top Ten List" "Score One" 10
+exit_from_menu
+[ -f "$REPLAYS/01-Ada-10.crawlix-replay" ] || fail "no replay kept: $(ls -A "$REPLAYS" 2>&1)"
+say "the game is kept at rank 1"
+
+out=$(verify) || fail "--verify failed: $out"
+grep -qx "1 Ada 10 verified" <<<"$out" || fail "rank 1 not verified: $out"
+grep -qx "2 (Available) 0 no replay" <<<"$out" || fail "rank 2 not without replay: $out"
+say "rank 1 is verified without a display"
+
+set_hive_value "Top Ten List" "Score One" 9999
+if out=$(verify); then fail "--verify passed a changed score: $out"; fi
+grep -qx "1 Ada 9999 differs (replay: 10)" <<<"$out" || fail "the changed score not caught: $out"
+say "a changed score differs"
+
+start_game "$CRAWLIX" --replay 1
+wait_game_window 15 >/dev/null
+# Disabled as the window is made, at the win (the box closes by itself), at the end.
+shoot_explosion replay 3
+compare -metric AE "$ARTIFACTS/game.png" "$ARTIFACTS/replay.png" "$ARTIFACTS/difference.png" \
+  2>"$E2E_TMP/pixels" || fail "the replay's explosion differs in $(cat "$E2E_TMP/pixels") pixels"
+say "the replay shows the same explosion"
+wait_until 10 traced "$DISARMED" || true
+sleep 4
+window_gone "Top Ten Addition" || fail "the replay asked for a name"
+hive_has "Top Ten List" "Score One" 9999 || fail "the replay changed the hive"
+keys "$(find_game_window)" Escape
+expect_program_end 10
+say "passed"
