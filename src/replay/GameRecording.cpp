@@ -57,8 +57,6 @@ bool newGame(const GameForm& form)
     game.level = Numbers::leadingInt32(StartLevelText);
     game.stillBombs = form.stillBombCount();
     game.song = SongNumber;
-    game.windowWidth = int32_t(std::lround(form.Width()));
-    game.windowHeight = int32_t(std::lround(form.Height()));
     game.name.clear();
     game.score = 0;
     return true;

@@ -10,7 +10,6 @@
 
 #include <QTimer>
 
-#include <cmath>
 
 namespace {
 // A watched game holds each pause this long, so that it is seen at all.
@@ -27,12 +26,6 @@ Playback::~Playback() { GameRecording::setPlayback(nullptr); }
 
 void Playback::start()
 {
-    // The ranges of the bombs and the bug follow the window's size.
-    if (std::lround(form_.Width()) != replay_.windowWidth
-        || std::lround(form_.Height()) != replay_.windowHeight) {
-        finish(Outcome::Diverged, QStringLiteral("recorded in a window of another size"));
-        return;
-    }
     StartLevelText = Numbers::toText(int64_t(replay_.level));
     StillBombsText = Numbers::toText(int64_t(replay_.stillBombs));
     runtime().seed(replay_.seed);
@@ -46,12 +39,19 @@ void Playback::start()
 
 void Playback::runToEnd()
 {
-    while (outcome_ == Outcome::Running) {
-        if (form_.Timer1()->Enabled())
-            form_.Timer1_Timer();
-        else
-            applyDue();
+    while (outcome_ == Outcome::Running)
+        step();
+}
+
+bool Playback::step()
+{
+    if (!form_.Timer1()->Enabled()) {
+        applyDue();
+        return false;
     }
+    const uint64_t before = ticks_;
+    form_.Timer1_Timer();
+    return ticks_ != before;
 }
 
 bool Playback::tickStarts()
@@ -60,6 +60,7 @@ bool Playback::tickStarts()
     if (outcome_ != Outcome::Running || !form_.Timer1()->Enabled())
         return false;
     ++ticksSince_;
+    ++ticks_;
     return true;
 }
 

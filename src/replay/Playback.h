@@ -31,6 +31,9 @@ public:
     void start();
     // Ticks and inputs without waiting, until the game is over or has gone its own way.
     void runToEnd();
+    // One tick, with the inputs due before it; or, while the timer is off, the inputs due
+    // now. True when a tick ran.
+    bool step();
 
     Outcome outcome() const { return outcome_; }
     // The points at game over (or where the replay stopped following its recording).
@@ -62,6 +65,7 @@ private:
     bool paced_;
     size_t next_ = 0;
     uint32_t ticksSince_ = 0;
+    uint64_t ticks_ = 0;
     double appliedAt_ = 0.0;
     bool applying_ = false;
     Outcome outcome_ = Outcome::Running;

@@ -20,7 +20,6 @@ constexpr int LastKeyCode = 254;
 constexpr int FewestStillBombs = 3;
 constexpr int MostStillBombs = 6;
 constexpr int LastSong = 5;
-constexpr int32_t MaxWindowTwips = 1'000'000;
 
 bool carriesValue(ReplayEvent::Kind kind)
 {
@@ -92,7 +91,7 @@ public:
         return whole("score", out.score, 0, std::numeric_limits<int32_t>::max())
             && whole("level", out.level, -Replay::MaxLevel, Replay::MaxLevel)
             && whole("still-bombs", out.stillBombs, FewestStillBombs, MostStillBombs)
-            && whole("song", out.song, 0, LastSong) && window(out)
+            && whole("song", out.song, 0, LastSong)
             && whole("seed", out.seed, 0u, std::numeric_limits<uint32_t>::max())
             && whole("draws", out.draws, uint64_t(0), Replay::MaxDraws) && events(out);
     }
@@ -144,20 +143,6 @@ private:
                             .arg(low)
                             .arg(high));
         out = *value;
-        return true;
-    }
-
-    bool window(Replay& out)
-    {
-        const std::optional<QByteArray> text = field("window");
-        const QList<QByteArray> sizes = text ? text->split(' ') : QList<QByteArray>();
-        const auto width = sizes.size() == 2 ? number(sizes[0], 1, MaxWindowTwips) : std::nullopt;
-        const auto height = sizes.size() == 2 ? number(sizes[1], 1, MaxWindowTwips) : std::nullopt;
-        if (!width || !height)
-            return fail(QStringLiteral("line %1: a \"window\" line with two sizes is expected")
-                            .arg(lines_.lineNumber()));
-        out.windowWidth = *width;
-        out.windowHeight = *height;
         return true;
     }
 
@@ -240,7 +225,6 @@ QByteArray Replay::toText() const
     text += "level " + QByteArray::number(level) + '\n';
     text += "still-bombs " + QByteArray::number(stillBombs) + '\n';
     text += "song " + QByteArray::number(song) + '\n';
-    text += "window " + QByteArray::number(windowWidth) + ' ' + QByteArray::number(windowHeight) + '\n';
     text += "seed " + QByteArray::number(seed) + '\n';
     text += "draws " + QByteArray::number(qulonglong(draws)) + '\n';
     text += "events " + QByteArray::number(qulonglong(events.size())) + '\n';

@@ -10,7 +10,6 @@
 //   level 1               the start level in effect
 //   still-bombs 3         the still bombs in play, 3 to 6
 //   song 0                the song that played: 0 none, 1 to 5
-//   window 9060 7720      the window's outer width and height in twips
 //   seed 2737181003       the random generator's seed at the game window's load
 //   draws 1               the numbers it had drawn before New Game
 //   events 4              how many event lines follow
@@ -55,8 +54,6 @@ struct Replay {
     int32_t level = 0;
     int32_t stillBombs = 3;
     int32_t song = 0;
-    int32_t windowWidth = 0;
-    int32_t windowHeight = 0;
     uint32_t seed = 0;
     uint64_t draws = 0;
     std::vector<ReplayEvent> events;

@@ -3,7 +3,9 @@
 
 #include "app/Forms.h"
 #include "game/GameForm.h"
+#include "game/GameTimer.h"
 #include "options/Options.h"
+#include "platform/PlayASound.h"
 #include "platform/QtRuntime.h"
 #include "replay/Playback.h"
 #include "replay/PlaybackRuntime.h"
@@ -48,10 +50,13 @@ QString printable(const QString& text)
 
 struct Verdict {
     QString text;
-    bool proven = false;
+    bool differs = false;
 };
 
-// Plays the replay in a game window of its own, never shown, as fast as it goes.
+const Verdict NoReplay{QStringLiteral("no replay"), false};
+
+// Plays the replay in a game window of its own, never shown, as fast as it goes. A replay
+// that ends with another score, or that the game stops following, differs.
 Verdict replayed(const Replay& replay, PlaybackRuntime& services, double storedScore)
 {
     GameForm form;
@@ -59,34 +64,30 @@ Verdict replayed(const Replay& replay, PlaybackRuntime& services, double storedS
     form.Form_Load();
     Playback playback(form, replay, false);
     services.setPlayback(&playback);
-    Verdict verdict;
     try {
         playback.start();
         playback.runToEnd();
     } catch (const PlaybackError& error) {
-        verdict.text = QStringLiteral("refused (%1)").arg(QString::fromStdString(error.what()));
+        say(QStringLiteral("the replay of %1 ends in a run-time error: %2")
+                .arg(printable(replay.name), QString::fromStdString(error.what())));
     }
     services.setPlayback(nullptr);
-    if (!verdict.text.isEmpty())
-        return verdict;
-    verdict.proven = playback.outcome() == Playback::Outcome::Ended
-        && double(playback.points()) == storedScore;
-    verdict.text = verdict.proven
-        ? QStringLiteral("verified")
-        : QStringLiteral("differs (replay: %1)").arg(playback.points());
-    return verdict;
+    if (playback.outcome() == Playback::Outcome::Ended && double(playback.points()) == storedScore)
+        return {QStringLiteral("verified"), false};
+    if (playback.outcome() == Playback::Outcome::Diverged)
+        say(QStringLiteral("the replay of %1 stops: %2").arg(printable(replay.name), playback.divergence()));
+    return {QStringLiteral("differs (replay: %1)").arg(playback.points()), true};
 }
 
-Verdict verifyFile(const QString& path, const QString& name, double storedScore,
-                   PlaybackRuntime& services)
+// A file that cannot be read proves nothing: one line says why.
+std::optional<Replay> readable(const QString& path)
 {
     Replay replay;
     QString why;
-    if (!replay.load(path, &why))
-        return {QStringLiteral("refused (%1)").arg(why), false};
-    if (replay.name != name)
-        return {QStringLiteral("no replay"), true};
-    return replayed(replay, services, storedScore);
+    if (replay.load(path, &why))
+        return replay;
+    say(QStringLiteral("%1: refused: %2").arg(path, why));
+    return std::nullopt;
 }
 
 void printLine(const QString& rank, const QString& name, const QString& score, const QString& verdict)
@@ -97,36 +98,34 @@ void printLine(const QString& rank, const QString& name, const QString& score, c
 
 int verifyList(PlaybackRuntime& services)
 {
-    int status = Proven;
+    bool differs = false;
     for (int rank = 1; rank <= Ranks; ++rank) {
         const TopEntry& entry = TopList[size_t(rank - 1)];
         const QString path = ReplayShelf::fileOfRank(rank);
-        const Verdict verdict = path.isEmpty()
-            ? Verdict{QStringLiteral("no replay"), true}
-            : verifyFile(path, entry.Name, Numbers::scoreValue(entry.Score), services);
+        const std::optional<Replay> replay = path.isEmpty() ? std::nullopt : readable(path);
+        // A file left from an entry that has gone is no replay of this one.
+        const Verdict verdict = replay && replay->name == entry.Name
+            ? replayed(*replay, services, Numbers::scoreValue(entry.Score))
+            : NoReplay;
         printLine(QString::number(rank), entry.Name, entry.Score, verdict.text);
-        if (!verdict.proven)
-            status = NotProven;
+        differs = differs || verdict.differs;
     }
-    return status;
+    return differs ? NotProven : Proven;
 }
 
 // A file proves the score of the entry whose rank its name gives, when it is that entry's;
 // any other file proves the score it holds itself.
 int verifyOne(const QString& path, PlaybackRuntime& services)
 {
-    Replay replay;
-    QString why;
-    if (!replay.load(path, &why)) {
-        say(QStringLiteral("%1: refused: %2").arg(path, why));
+    const std::optional<Replay> replay = readable(path);
+    if (!replay)
         return NotProven;
-    }
     const int rank = ReplayShelf::rankOfFile(path);
-    const bool listed = rank > 0 && TopList[size_t(rank - 1)].Name == replay.name;
-    const QString score = listed ? TopList[size_t(rank - 1)].Score : QString::number(replay.score);
-    const Verdict verdict = replayed(replay, services, Numbers::scoreValue(score));
-    printLine(listed ? QString::number(rank) : QStringLiteral("-"), replay.name, score, verdict.text);
-    return verdict.proven ? Proven : NotProven;
+    const bool listed = rank > 0 && TopList[size_t(rank - 1)].Name == replay->name;
+    const QString score = listed ? TopList[size_t(rank - 1)].Score : QString::number(replay->score);
+    const Verdict verdict = replayed(*replay, services, Numbers::scoreValue(score));
+    printLine(listed ? QString::number(rank) : QStringLiteral("-"), replay->name, score, verdict.text);
+    return verdict.differs ? NotProven : Proven;
 }
 
 // --- Watching ---
@@ -150,14 +149,25 @@ public:
 };
 std::unique_ptr<EscapeEnds> escapeEnds;
 
-// The song the game had, in place of the one the options now choose.
+// The song the game had, from its beginning, in place of the one the options chose. The
+// window loaded before the audio was open, so its own song never started.
 void playRecordedSong(GameForm& form, int song)
 {
-    if (SongNumber == song)
-        return;
+    Audio::open();
     form.MMControl1().setCommand(QStringLiteral("Close"));
     SongNumber = song;
     StartMusic(form.MMControl1());
+}
+
+// Once the game is over the window stays with its last picture; it starts no game of its
+// own and opens no options. A replay that stops following its recording says so and stops.
+void ended(GameForm& form)
+{
+    if (watched->outcome() == Playback::Outcome::Diverged) {
+        say(QStringLiteral("the replay stops: %1").arg(watched->divergence()));
+        form.Timer1()->setEnabled(false);
+    }
+    QTimer::singleShot(0, &form, [&form] { form.OptionMenu()->setEnabled(false); });
 }
 } // namespace
 
@@ -189,14 +199,8 @@ std::optional<int> chooseReplay(const QString& rankOrFile)
             return NotProven;
         }
     }
-    Replay replay;
-    QString why;
-    if (!replay.load(path, &why)) {
-        say(QStringLiteral("%1: refused: %2").arg(path, why));
-        return NotProven;
-    }
-    chosen = std::move(replay);
-    return std::nullopt;
+    chosen = readable(path);
+    return chosen ? std::nullopt : std::optional<int>(NotProven);
 }
 
 bool watchChosenReplay()
@@ -206,21 +210,19 @@ bool watchChosenReplay()
     watchServices = std::make_unique<PlaybackRuntime>(runtime(), PlaybackRuntime::Pace::RealTime);
     setRuntime(watchServices.get());
     GameForm* form = ShowGameForm();
-    playRecordedSong(*form, chosen->song);
     watched = std::make_unique<Playback>(*form, *chosen, true);
     watchServices->setPlayback(watched.get());
-    // Once the game is over the window stays with its last picture; it starts no game of
-    // its own and opens no options.
-    watched->onEnd = [form] {
-        QTimer::singleShot(0, form, [form] { form->OptionMenu()->setEnabled(false); });
-    };
+    watched->onEnd = [form] { ended(*form); };
     QObject::connect(form, &QObject::destroyed, [] {
         watchServices->setPlayback(nullptr);
         watched.reset();
     });
     escapeEnds = std::make_unique<EscapeEnds>();
     qApp->installEventFilter(escapeEnds.get());
-    QTimer::singleShot(WatchStartDelayMs, form, [] { watched->start(); });
+    QTimer::singleShot(WatchStartDelayMs, form, [form] {
+        playRecordedSong(*form, chosen->song);
+        watched->start();
+    });
     return true;
 }
 
