@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "replay/Playback.h"
 
+#include "game/FormButton.h"
 #include "game/GameForm.h"
 #include "game/GameTimer.h"
 #include "platform/Runtime.h"
@@ -14,6 +15,14 @@
 namespace {
 // A watched game holds each pause this long, so that it is seen at all.
 constexpr int PauseHoldMs = 700;
+
+// The player clicked the button with the mouse, which was on it as the game froze: the
+// watched game shows it so too.
+void showClicked(QWidget& button)
+{
+    button.setAttribute(Qt::WA_UnderMouse, true);
+    button.repaint();
+}
 } // namespace
 
 Playback::Playback(GameForm& form, Replay replay, bool paced)
@@ -111,6 +120,8 @@ void Playback::apply(const ReplayEvent& event)
         form_.pauseOnFocusLoss();
         break;
     case ReplayEvent::Kind::Kill:
+        if (paced_)
+            showClicked(*form_.Kill());
         form_.Kill_Click();
         break;
     case ReplayEvent::Kind::Box:
