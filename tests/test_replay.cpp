@@ -9,12 +9,16 @@
 #include "replay/Playback.h"
 #include "replay/Replay.h"
 #include "replay/ReplayShelf.h"
+#include "scores/TopTen.h"
 #include "scores/TopTenTable.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QtTest>
 
+#include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 // What a script does next: run ticks, press a key, or click.
@@ -135,6 +139,7 @@ private slots:
     void aReplayFromAnOlderFormatIsRefusedSayingSo();
     void aDamagedOrHostileReplayIsRefusedInOneLine();
     void anEntryKeepsItsReplayUntilItLeavesTheList();
+    void aReplayThatCannotBeWrittenCostsTheEntryNothing();
 };
 
 void Replays::aReplayedGameStandsWhereTheGameStoodAtEveryTick_data()
@@ -277,6 +282,44 @@ void Replays::anEntryKeepsItsReplayUntilItLeavesTheList()
     Replay kept;
     QVERIFY(kept.load(ReplayShelf::fileOfRank(10), nullptr));
     QCOMPARE(kept.name, QStringLiteral("Bo 2"));
+
+    // Cleared in the top ten window: every entry has left.
+    TopTen window;
+    window.Form_Load();
+    window.ClearIt_Click();
+    QCOMPARE(replays.entryList(QDir::Files), QStringList());
+}
+
+void Replays::aReplayThatCannotBeWrittenCostsTheEntryNothing()
+{
+    LoadedGame g(QStringLiteral("1"), QStringLiteral("3"));
+    ResetTopTen();
+    LoadTopTen();
+    // A file where the folder should be.
+    QFile blocker(ReplayShelf::folder());
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    g.rt.inputAnswers = {QStringLiteral("Cy")};
+    g.game().NewMenu_Click();
+    Points = 7;
+
+    QTemporaryFile errors;
+    QVERIFY(errors.open());
+    std::fflush(stderr);
+    const int savedStderr = dup(STDERR_FILENO);
+    dup2(errors.handle(), STDERR_FILENO);
+    g.game().Kill_Click();
+    std::fflush(stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+
+    QCOMPARE(TopList[0].Name, QStringLiteral("Cy"));
+    QCOMPARE(TopList[0].Score, QStringLiteral("7"));
+    QFile written(errors.fileName());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = written.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].startsWith("crawlix: warning: ") && lines[0].contains("replay"), lines[0]);
 }
 
 QTEST_MAIN(Replays)

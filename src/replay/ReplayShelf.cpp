@@ -23,9 +23,11 @@
 
 namespace {
 const QString Suffix = QStringLiteral(".crawlix-replay");
-// A file on its way to another rank, and one being written.
+// A file on its way to another rank, one being written, and one this game cannot read
+// (damaged, or from a newer game), which is put aside rather than deleted.
 const QString Moving = QStringLiteral(".moving");
 const QString Unfinished = QStringLiteral(".tmp");
+const QString Unreadable = QStringLiteral(".unreadable");
 constexpr int Ranks = 10;
 constexpr int RankDigits = 2;
 constexpr int NameCharsInFileName = 40;
@@ -101,12 +103,11 @@ struct Shelved {
     Replay replay;
 };
 
-// The replays in the folder, by rank. Whatever cannot be read as one goes: a write that
-// never finished, a damaged file.
+// The replays in the folder, by rank. A write that never finished goes.
 std::vector<Shelved> shelved(const QDir& folder)
 {
     std::vector<std::pair<int, Shelved>> found;
-    for (const QFileInfo& info : folder.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+    for (const QFileInfo& info : folder.entryInfoList(QDir::Files, QDir::Name)) {
         const QString name = info.fileName();
         if (name.endsWith(Unfinished)) {
             QFile::remove(info.filePath());
@@ -117,7 +118,7 @@ std::vector<Shelved> shelved(const QDir& folder)
         Shelved file{info.filePath(), {}};
         const int rank = ReplayShelf::rankOfFile(file.path);
         if (rank == 0 || !file.replay.load(file.path, nullptr)) {
-            QFile::remove(file.path);
+            QFile::rename(file.path, file.path + Unreadable);
             continue;
         }
         found.emplace_back(rank, std::move(file));
@@ -129,35 +130,12 @@ std::vector<Shelved> shelved(const QDir& folder)
         files.push_back(std::move(file));
     return files;
 }
-} // namespace
 
-namespace ReplayShelf {
-
-QString folder() { return QFileInfo(Hive::path()).absolutePath() + QStringLiteral("/replays"); }
-
-void keepGame(const QString& name)
+// Each rank takes the first file not yet taken that holds its name and score: of equal
+// entries the older one stands higher, and the files come in their old order, the new
+// game last. The file each rank takes, or -1.
+std::array<int, Ranks> matched(const std::vector<Shelved>& files)
 {
-    const Replay* game = GameRecording::finishedGame();
-    if (!game)
-        return;
-    Replay entered = *game;
-    // The name as the list holds it.
-    entered.name = Windows1252::toUnicode(Windows1252::fromUnicode(name));
-    keep(entered);
-}
-
-void keep(const Replay& entered)
-{
-    const QDir dir(folder());
-    if (!dir.mkpath(QStringLiteral("."))) {
-        warn(QStringLiteral("%1: the folder cannot be made; the game's replay is not kept")
-                 .arg(folder()));
-        return;
-    }
-    std::vector<Shelved> files = shelved(dir);
-    files.push_back({QString(), entered});
-
-    // Each rank takes the first file not yet taken that holds its name and score.
     std::array<int, Ranks> taken;
     taken.fill(-1);
     std::vector<bool> used(files.size(), false);
@@ -172,9 +150,28 @@ void keep(const Replay& entered)
             }
         }
     }
-    // Files no entry takes go; the others step aside, then into their places.
+    return taken;
+}
+
+// Brings the folder in line with the list: files no entry takes go, the others step aside,
+// then into their places, and the new game's is written in its own.
+void arrange(const Replay* entered)
+{
+    const QDir dir(ReplayShelf::folder());
+    if (!entered && !dir.exists())
+        return;
+    if (!dir.mkpath(QStringLiteral("."))) {
+        warn(QStringLiteral("%1: the folder cannot be made; the game's replay is not kept")
+                 .arg(dir.path()));
+        return;
+    }
+    std::vector<Shelved> files = shelved(dir);
+    if (entered)
+        files.push_back({QString(), *entered});
+    const std::array<int, Ranks> taken = matched(files);
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!used[i] && !files[i].path.isEmpty())
+        const bool kept = std::find(taken.begin(), taken.end(), int(i)) != taken.end();
+        if (!kept && !files[i].path.isEmpty())
             QFile::remove(files[i].path);
     }
     for (int rank = 1; rank <= Ranks; ++rank) {
@@ -198,8 +195,26 @@ void keep(const Replay& entered)
         else if (!file.path.isEmpty() && file.path != place)
             QFile::rename(file.path, place);
     }
-    syncFolder(folder());
+    syncFolder(dir.path());
 }
+} // namespace
+
+namespace ReplayShelf {
+
+QString folder() { return QFileInfo(Hive::path()).absolutePath() + QStringLiteral("/replays"); }
+
+void keepGame(const QString& name)
+{
+    const Replay* game = GameRecording::finishedGame();
+    if (!game)
+        return;
+    Replay entered = *game;
+    // The name as the list holds it.
+    entered.name = Windows1252::toUnicode(Windows1252::fromUnicode(name));
+    arrange(&entered);
+}
+
+void tidy() { arrange(nullptr); }
 
 QString fileOfRank(int rank)
 {

@@ -3,6 +3,7 @@
 #include "platform/Runtime.h"
 #include "platform/SpriteSheets.h"
 #include "platform/Twips.h"
+#include "replay/ReplayShelf.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 
@@ -152,6 +153,7 @@ void TopTen::ClearIt_Click()
         return;
     ResetTopTen();
     Form_Load();
+    ReplayShelf::tidy();
 }
 
 void TopTen::closeEvent(QCloseEvent* event)
