@@ -10,6 +10,7 @@
 
 namespace {
 const QByteArray Magic = QByteArrayLiteral("crawlix-replay");
+const QString CutShort = QStringLiteral("the file ends before its last event (cut short?)");
 // Everything printable but "%" stays as typed in a name.
 const QByteArray NameKeeps = QByteArrayLiteral(" !\"#$&'()*+,/:;<=>?@[\\]^`{|}~");
 
@@ -45,6 +46,8 @@ public:
         return std::nullopt;
     }
     qsizetype lineNumber() const { return at_; }
+    // The lines not read yet, comments included.
+    qsizetype left() const { return lines_.size() - at_; }
 
 private:
     QList<QByteArray> lines_;
@@ -152,6 +155,8 @@ private:
         if (!whole("events", count, 1u, Replay::MaxEvents))
             return false;
         out.events.clear();
+        if (qsizetype(count) > lines_.left())
+            return fail(CutShort);
         out.events.reserve(count);
         uint64_t ticks = 0;
         for (uint32_t i = 0; i < count; ++i) {
@@ -176,7 +181,7 @@ private:
     {
         const std::optional<QByteArray> line = lines_.next();
         if (!line) {
-            fail(QStringLiteral("the file ends before its last event (cut short?)"));
+            fail(CutShort);
             return std::nullopt;
         }
         const QList<QByteArray> words = line->split(' ');

@@ -47,7 +47,8 @@ struct Replay {
     static constexpr uint64_t MaxDraws = 100'000'000;
     static constexpr int32_t MaxLevel = 1'000'000;
     static constexpr int32_t MaxBoxMs = 60 * 60 * 1000;
-    static constexpr int MaxNameBytes = 1024;
+    // A name as written (each byte of a non-ASCII letter takes three): far beyond any typed.
+    static constexpr int MaxNameBytes = 1024 * 1024;
 
     QString name;
     int32_t score = 0;
