@@ -11,7 +11,6 @@
 
 #include <QTimer>
 
-
 namespace {
 // A watched game holds each pause this long, so that it is seen at all.
 constexpr int PauseHoldMs = 700;
