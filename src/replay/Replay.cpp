@@ -91,8 +91,9 @@ public:
         if (!name || name->size() > Replay::MaxNameBytes)
             return fail("the name is missing or too long");
         out.name = QString::fromUtf8(QByteArray::fromPercentEncoding(*name));
-        return whole("score", out.score, 0, std::numeric_limits<int32_t>::max())
-            && whole("level", out.level, -Replay::MaxLevel, Replay::MaxLevel)
+        using Int32 = std::numeric_limits<int32_t>;
+        return whole("score", out.score, 0, Int32::max())
+            && whole("level", out.level, Int32::min(), Int32::max())
             && whole("still-bombs", out.stillBombs, FewestStillBombs, MostStillBombs)
             && whole("song", out.song, 0, LastSong)
             && whole("seed", out.seed, 0u, std::numeric_limits<uint32_t>::max())

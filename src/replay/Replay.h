@@ -39,13 +39,12 @@ struct ReplayEvent {
 
 struct Replay {
     static constexpr int FormatVersion = 1;
-    // The limits a file is held to: a day of play, far more events and draws than any
-    // real game makes, and what the options allow with room to spare.
+    // The limits a file is held to: a day of play, and far more events and draws than any
+    // real game makes.
     static constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
     static constexpr uint32_t MaxEvents = 1'000'000;
     static constexpr uint64_t MaxTicks = 24ull * 60 * 60 * 1000 / 15;
     static constexpr uint64_t MaxDraws = 100'000'000;
-    static constexpr int32_t MaxLevel = 1'000'000;
     static constexpr int32_t MaxBoxMs = 60 * 60 * 1000;
     // A name as written (each byte of a non-ASCII letter takes three): far beyond any typed.
     static constexpr int MaxNameBytes = 1024 * 1024;
