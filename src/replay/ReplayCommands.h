@@ -11,7 +11,8 @@
 namespace ReplayCommands {
 
 // Verifies every kept replay, or the one FILE; prints a line per entry and gives the exit
-// status: 0 when every replay there is proves its score, 1 otherwise.
+// status: 0 when no replay differs from its entry, 1 otherwise (or when the one FILE
+// cannot be read). A kept file that cannot be read is said so and counts as no replay.
 int verify(int argc, char* argv[], const QString& file);
 
 // Reads the replay to watch: a top ten rank (1 to 10) or a file. Nothing when it is there
