@@ -133,7 +133,9 @@ int main(int argc, char* argv[])
     app.installEventFilter(&afterFirstPaint);
 
     fonts.join();
-    if (!ReplayCommands::watchChosenReplay())
+    if (ReplayCommands::replayChosen())
+        ReplayCommands::watch(*ShowGameForm());
+    else
         ShowSplash();
     const int result = QApplication::exec();
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "replay/ReplayCommands.h"
 
-#include "app/Forms.h"
 #include "game/GameForm.h"
 #include "game/GameTimer.h"
 #include "options/Options.h"
@@ -137,15 +136,19 @@ std::unique_ptr<Playback> watched;
 // Escape stops the replay and the program; no other key or click reaches the game.
 class EscapeEnds : public QObject {
 public:
+    explicit EscapeEnds(GameForm& form) : form_(form) {}
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress
             && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            EndProgram();
+            emit form_.handOver().endWanted();
             return true;
         }
         return false;
     }
+
+private:
+    GameForm& form_;
 };
 std::unique_ptr<EscapeEnds> escapeEnds;
 
@@ -203,27 +206,25 @@ std::optional<int> chooseReplay(const QString& rankOrFile)
     return chosen ? std::nullopt : std::optional<int>(NotProven);
 }
 
-bool watchChosenReplay()
+bool replayChosen() { return chosen.has_value(); }
+
+void watch(GameForm& form)
 {
-    if (!chosen)
-        return false;
     watchServices = std::make_unique<PlaybackRuntime>(runtime(), PlaybackRuntime::Pace::RealTime);
     setRuntime(watchServices.get());
-    GameForm* form = ShowGameForm();
-    watched = std::make_unique<Playback>(*form, *chosen, true);
+    watched = std::make_unique<Playback>(form, *chosen, true);
     watchServices->setPlayback(watched.get());
-    watched->onEnd = [form] { ended(*form); };
-    QObject::connect(form, &QObject::destroyed, [] {
+    watched->onEnd = [&form] { ended(form); };
+    QObject::connect(&form, &QObject::destroyed, [] {
         watchServices->setPlayback(nullptr);
         watched.reset();
     });
-    escapeEnds = std::make_unique<EscapeEnds>();
+    escapeEnds = std::make_unique<EscapeEnds>(form);
     qApp->installEventFilter(escapeEnds.get());
-    QTimer::singleShot(WatchStartDelayMs, form, [form] {
-        playRecordedSong(*form, chosen->song);
+    QTimer::singleShot(WatchStartDelayMs, &form, [&form] {
+        playRecordedSong(form, chosen->song);
         watched->start();
     });
-    return true;
 }
 
 } // namespace ReplayCommands

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class GameForm;
+
 namespace ReplayCommands {
 
 // Verifies every kept replay, or the one FILE; prints a line per entry and gives the exit
@@ -19,8 +21,9 @@ int verify(int argc, char* argv[], const QString& file);
 // to be watched; otherwise one line says why and the exit status is given.
 std::optional<int> chooseReplay(const QString& rankOrFile);
 
-// Opens the game window and plays the chosen replay in it; false when none was chosen.
-// The runtime services in use then go on serving, under the replay's own.
-bool watchChosenReplay();
+// A replay was chosen to be watched.
+bool replayChosen();
+// Plays the chosen replay in the loaded game window; Escape asks for the program's end.
+void watch(GameForm& form);
 
 } // namespace ReplayCommands
