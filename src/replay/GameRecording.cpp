@@ -9,7 +9,6 @@
 #include "shared/Numbers.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 // Room for minutes of held keys before the list has to grow (which no tick ever does).
