@@ -34,6 +34,7 @@ public:
     Answer msgBox(const QString& text, const QString& title, Buttons buttons) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
+    void setBusyCursor(bool busy) override { inner_.setBusyCursor(busy); }
     QString appPath() override { return inner_.appPath(); }
     QSize screenTwips() override { return inner_.screenTwips(); }
     [[noreturn]] void fatalError(int code, const QString& description) override;
