@@ -6,13 +6,10 @@
 # shows the very same explosion, asks for no name and stores nothing.
 source "$(dirname "$0")/common.bash" "$@"
 
-# "Self Distruct", as in game.sh.
-readonly KILL_X=548 KILL_Y=32
 readonly DISARMED="button disabled: Self Distruct"
 REPLAYS="$XDG_DATA_HOME/crawlix/replays"
 
-disarmed_count() { grep -cF -- "crawlix-trace: $DISARMED" "$APP_LOG" || true; }
-disarmed_at_least() { [ "$(disarmed_count)" -ge "$1" ]; }
+disarmed_at_least() { [ "$(trace_count "$DISARMED")" -ge "$1" ]; }
 
 # shoot_explosion NAME COUNT: once Self Distruct has been disabled COUNT times (the game is
 # over), the window is taken as soon as two shots in a row agree: the explosion holds
@@ -42,8 +39,8 @@ wait_until 10 window_gone "Crawlix" || fail "Return did not dismiss the congratu
 expect_trace "label: Points : 10"
 keys "$game" Left Left Left Down Right
 xdotool key --delay 400 Up Left Left Down Right Right
-before=$(disarmed_count)
-click_in_window "$game" $KILL_X $KILL_Y
+before=$(trace_count "$DISARMED")
+self_destruct "$game"
 shoot_explosion game $((before + 1))
 prompt=$(wait_window "Top Ten Addition" 20)
 keys "$prompt" ctrl+a BackSpace
