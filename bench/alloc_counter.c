@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Counts the heap allocations of each thread, for bench/run: preloaded into the game
  * (LD_PRELOAD), it passes every allocation on to the C library and exports the calling
  * thread's count as crawlix_allocations(), which bench/frame_clock reads at every frame. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one tick of the game costs with a full field, and what painting one frame of the
 // playfield costs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for play: the cheapest obvious way to animate twelve sprites in Qt, twelve
 // QLabels showing a 32 x 32 picture, moved by a precise 15 ms timer over a window of the
 // game's size.

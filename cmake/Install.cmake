@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What makes an installed Crawlix a proper desktop game: a `crawlix` command on the PATH,
 # the desktop entry, the icon in the hicolor theme and the AppStream metainfo.
 # The program itself with its sound module, sounds, songs and the songs' soundfont goes to

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Removes an installed Crawlix: every file and link named in an install manifest (one path
 # a line, spaces and all), then each folder the manifest names (a line ending in a slash:
 # one the install made) once nothing is left in it.

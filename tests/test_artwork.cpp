@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's pictures, sounds and songs: the sprite sheets keep their sizes, grey and cell
 // borders at every scale, the icons load, and the wave and MIDI files beside the program are
 // what the game and the audio back end expect.

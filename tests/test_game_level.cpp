@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game window as it loads, its commands and game states, and the level setup with its
 // bomb placement.
 

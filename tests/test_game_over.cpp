@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game over: the explosion, the cleared field, the top ten prompt, and a whole game played
 // through the real window.
 

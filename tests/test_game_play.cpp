@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Play in the game window: the keys that steer the bug, the won level, the tick that moves
 // the bombs and ends the game, and the hidden invincibility mode.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A loaded game window for the game's tests: the scripted runtime, a hive of its own, a
 // known outer size and a record of every sound the window plays.

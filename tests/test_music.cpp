@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game window's music control: a song starts at its top in the background, plays once,
 // belongs to its control, and a missing piece leaves the game silent.
 #include "AudioFixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules for numbers in text: the leading number, rounding halves to even, scores,
 // and numbers written as text.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored music choice and the start of the song.
 
 #include "ScriptedRuntime.h"

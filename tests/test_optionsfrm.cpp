@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options window: what it shows, what it accepts, what it stores, and the way back to
 // a freshly loaded game window.
 

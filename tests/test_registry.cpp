@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry value store against a real hive file in a temporary data home.
 
 #include "HiveRows.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave sound effects: played at once, one at a time, silent when anything is missing.
 #include "AudioFixtures.h"
 #include "ScriptedRuntime.h"

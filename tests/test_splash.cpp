@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The title screen: the title's drop, the jumping squares, the first-run hand-over to the
 // options window, and which clicks open the game.
 #include "ScriptedRuntime.h"

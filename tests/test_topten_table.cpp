@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored top ten against a real hive: the empty list, where a new score goes, how
 // many values an insertion writes, that an insertion lands whole or not at all, and what
 // another program on the file, or a writer killed halfway, does to an entry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The top ten window: its rows and columns, clearing the list, and one window object that
 // loads afresh only after its close box.
 

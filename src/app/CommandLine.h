@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program sees to before any window exists: its command line (--help, --version,
 // and Qt's own options, left to Qt) and a display to open, X first on a Wayland desktop

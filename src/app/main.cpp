@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up only: the application object, the runtime services, audio and the first window.
 #include "platform/PictureBox.h"
 #include "platform/PlayASound.h"

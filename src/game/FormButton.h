@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A push button of the game window: its design position and size held in twips, and its
 // caption. It never takes the keyboard focus, so the arrow keys always reach the game.

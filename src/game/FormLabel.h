@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label of the game window: its design position and size held in twips, its caption,
 // and a width that grows to the right when the caption would not fit, so the level and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game window: the playfield with its walls and goal line, the bug and the bombs, the
 // level and points displays, the "&Game" menu, the pause and self-destruct buttons, the

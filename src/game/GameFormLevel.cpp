@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Level setup: the bug at its start, the bombs placed at random and kept apart within
 // their groups, and the level set going.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game over: the explosion, the cleared field, and a place in the top ten for a score
 // that earns one.
 

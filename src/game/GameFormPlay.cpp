@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Play: the tick that slides the bombs and tests them against the bug, the keys that steer
 // the bug, and the won level.
 

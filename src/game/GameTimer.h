@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game window's timer control: a precise Qt timer behind the Enabled and Interval
 // properties the game reads and writes. The timer's enabled flag is game state, so it is

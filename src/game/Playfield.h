@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game window's client area: the grey field with the walls and the goal line, on which
 // the pictures, labels and buttons stand. It holds the keyboard focus, so every key press

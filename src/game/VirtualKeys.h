@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt key events as Windows virtual-key codes (arrows 37 to 40, letters 65 to 90, digits 48
 // to 57) and the Shift argument of a key-down handler (1 Shift, 2 Ctrl, 4 Alt).

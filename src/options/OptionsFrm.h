@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The options window: the start level, the number of still bombs and the music. It shows
 // the options as the game last loaded them, checks the entries on Save, stores them and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture control: position and size held exactly in twips (15 twips to the pixel; 4025
 // twips is not a whole pixel, so a position is never read back from pixels), a visible

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wave sound effects, played without waiting. A new sound cuts off the one still playing;
 // a missing or unreadable file plays nothing; with no audio device the game is silent.

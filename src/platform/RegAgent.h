@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Addresses one registry value by key path and value name, and reads or writes its text.
 // The values live in the hive (Hive.h). Nothing here raises or reports an error: a value

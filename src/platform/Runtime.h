@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the game takes from the language runtime and the operating system goes through
 // this one interface: random numbers, the clock, sleeping, one pass over pending events,

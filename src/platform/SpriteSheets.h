@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's pictures, stored in the program: the bomb sheet (64 x 32: the bomb, then its
 // explosion), the bug sheet (200 x 109: the bug, then the exploding bug), and the icons.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Controls placed in twips, as the windows were designed: 15 twips to the pixel. A control
 // keeps its design position and size as the float properties "Left", "Top", "Width" and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows-1252, the ANSI code page of a Western Windows system: the registry holds its
 // texts in it. A character the code page cannot hold is written as '?', one '?' per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/XSurface.h"
 
 #if !CRAWLIX_WITH_XCB

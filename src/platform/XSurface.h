@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A top-level window that the X server fills from pixels it shares with the game: the game
 // makes up a frame's changed places in memory both can see, and one request fills them into

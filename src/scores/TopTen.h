@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The top ten window: one row per rank, the name on the left and the score on the right,
 // and one action, clearing the list after a confirmation. There is one window object for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stored top ten: ten names and scores below "\Software\Crawlix\Top Ten List", and
 // TopList, the copy in memory that the rest of the game reads.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program-wide state of the game and the helpers every window shares. These live from
 // program start to program end; the windows hold only their controls.

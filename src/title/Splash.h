@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The title screen the program opens with: the game's name drops into place while four
 // small squares jump about. A click on the background or a square opens the game window;

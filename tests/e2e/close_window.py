@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Asks a window to close as a window manager's close box does: sends it the
 WM_DELETE_WINDOW message of the WM_PROTOCOLS. The end-to-end tests run without a window
 manager, so they have no close box to click.

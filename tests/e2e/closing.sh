@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Closing windows by their close box: the options window on a first run writes nothing
 # and ends the program; the game window ends it too; while the top ten window is open
 # beside the game, the program ends only when that one is closed as well.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end scripts: each runs the real program on an X server of its own
 # (Xvfb on a free display), with a fresh data folder, silent audio, and the program's
 # screen trace (CRAWLIX_TRACE=1) in a log. Everything started here is ended on exit.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A first run on a fresh system: the options window comes at once with Cancel disabled, the
 # empty top ten is written, Save leads to the game window, and "&Exit" ends the program.
 source "$(dirname "$0")/common.bash" "$@"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A game as a player plays it: New Game, the hidden mode (so no bomb can end the climb),
 # Up to the goal, the congratulation, level 2 with 10 points, "Self Distruct", the name
 # prompt, and the entry stored at rank 1. On X the X server draws the moving pictures; a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installing into a fresh prefix (with a space in its name): the program with its sounds,
 # songs and their soundfont in lib/crawlix, a crawlix command in bin, a valid desktop entry
 # and metainfo, the icon in every size, the manual page; the installed command answers

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Another program on the data file: a sqlite3 shell that keeps the file to itself while
 # the game starts, a start level of "abc", and a shell reading while a name is entered.
 # The stored top ten and options are kept through all of it, and the new name lands at its rank.

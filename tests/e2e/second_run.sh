@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A second run: the title screen waits for a click and resets nothing; clicks on its
 # title and version text do nothing, a click on its background opens the game. A third
 # run is played by keys alone.

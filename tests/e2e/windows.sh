@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The game window's menu: the top ten window opens beside the game; the options window
 # takes the game window's place and hands back to a fresh one on Cancel and on Save.
 source "$(dirname "$0")/common.bash" "$@"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small sound and song files made on the spot, so the sound tests depend on nothing but
 // themselves, and the helpers that switch the audio device between SDL's drivers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Looks at a hive file from outside the game, the way the sqlite3 tool would: the raw
 // rows of keys and values, and raw inserts of values the game itself would never write.

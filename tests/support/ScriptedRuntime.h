@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The runtime services for tests: random values come from a queue (so r = 0 and r just
 // below 1 can be tested), dialog answers from queues, sleeps return at once and advance a

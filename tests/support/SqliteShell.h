@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Another program on the hive: a sqlite3 shell that runs some SQL and then holds on to
 // whatever lock that SQL took, until release() or its end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Points XDG_DATA_HOME at a fresh temporary folder for the life of the object, so every
 // test works on a hive of its own.
