@@ -404,15 +404,19 @@ exit_from_menu() {
 readonly KILL_X=548 KILL_Y=32
 
 # self_destruct GAME: clicks "Self Distruct" until the game takes the click, which it shows
-# by disabling the button. A bomb that flies over the button catches a click meant for it.
+# by disabling the button. A bomb over the button catches a click meant for it: a sliding
+# one moves on, but a still bomb may lie over part of the button for the whole level, so
+# the clicks go to the middle, then to the button's four corners in turn.
+readonly KILL_POINTS=("$KILL_X $KILL_Y" "516 23" "582 41" "582 23" "516 41" "548 23")
 self_destruct() {
-  local attempt before
-  for attempt in 1 2 3 4 5; do
+  local attempt before point
+  for attempt in 1 2 3 4 5 6; do
     make_running "$1"
     before=$(trace_count "button disabled: Self Distruct")
-    click_in_window "$1" $KILL_X $KILL_Y
+    point=${KILL_POINTS[attempt - 1]}
+    click_in_window "$1" $point
     wait_until 15 traced_more_than "$before" "button disabled: Self Distruct" && return 0
-    say "Self Distruct did not take click $attempt; clicking again"
+    say "Self Distruct did not take click $attempt at $point; clicking elsewhere on it"
     screenshot "self-distruct-$attempt"
   done
   fail "the game never took a click on Self Distruct"
