@@ -137,7 +137,7 @@ private slots:
     {
         ResetTopTen();
         TopTen* window = ShowTopTen();
-        for (int rank = 1; rank <= TopTen::Ranks; ++rank) {
+        for (int rank = 1; rank <= TopRanks; ++rank) {
             QCOMPARE(window->Name(rank)->text(), Available);
             QCOMPARE(window->Score(rank)->text(), QStringLiteral("0"));
         }
@@ -147,7 +147,7 @@ private slots:
     {
         storeThreePlayers();
         TopTen* window = ShowTopTen();
-        for (int rank = 1; rank <= TopTen::Ranks; ++rank) {
+        for (int rank = 1; rank <= TopRanks; ++rank) {
             const float top = 1080.0f + 240.0f * float(rank - 1);
             QLabel* name = window->Name(rank);
             QLabel* score = window->Score(rank);
@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(longName->width(), QFontMetrics(longName->font()).horizontalAdvance(LongName));
         QCOMPARE(twips(longName, "Height"), float(QFontMetrics(longName->font()).height()) * 15);
         QVERIFY(twips(longName, "Width") > 2 * twips(window->Name(1), "Width"));
-        for (int rank = 1; rank <= TopTen::Ranks; ++rank) {
+        for (int rank = 1; rank <= TopRanks; ++rank) {
             QCOMPARE(twips(window->Score(rank), "Left"), 4560.0f);
             QCOMPARE(twips(window->Name(rank), "Width"), textWidthTwips(window->Name(rank)));
         }
@@ -311,7 +311,7 @@ private slots:
         QVERIFY(services().messages[0].buttons == Runtime::Buttons::YesNo);
         QCOMPARE(window->pos(), QPoint(0, 0));
         QCOMPARE(window->Left(), 1.0f);
-        for (int rank = 1; rank <= TopTen::Ranks; ++rank) {
+        for (int rank = 1; rank <= TopRanks; ++rank) {
             QCOMPARE(window->Name(rank)->text(), Available);
             QCOMPARE(window->Score(rank)->text(), QStringLiteral("0"));
             QCOMPARE(twips(window->Name(rank), "Width"), textWidthTwips(window->Name(rank)));

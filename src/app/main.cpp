@@ -7,13 +7,13 @@
 #include "app/CommandLine.h"
 #include "app/Forms.h"
 #include "replay/ReplayCommands.h"
+#include "shared/Trace.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QHash>
 #include <QLabel>
 #include <QScreen>
-#include <QTextStream>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -29,9 +29,8 @@ int spriteScaleForScreen()
     return std::max(1, int(std::ceil(ratio)));
 }
 
-// With CRAWLIX_TRACE=1 the program tells on standard error what a player sees change: a
-// window shown or hidden, a button enabled or disabled, a label painted with a new text.
-// The end-to-end tests read it; it changes nothing in the game.
+// The trace of what the windows show: a window shown or hidden, a button enabled or
+// disabled, a label painted with a new text.
 class ScreenTrace : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -44,13 +43,13 @@ public:
         case QEvent::Show:
         case QEvent::Hide:
             if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow())
-                say(QStringLiteral("window %1: %2")
+                trace(QStringLiteral("window %1: %2")
                         .arg(event->type() == QEvent::Show ? "shown" : "hidden",
                              widget->windowTitle()));
             break;
         case QEvent::EnabledChange:
             if (auto* button = qobject_cast<QAbstractButton*>(watched))
-                say(QStringLiteral("button %1: %2")
+                trace(QStringLiteral("button %1: %2")
                         .arg(button->isEnabled() ? "enabled" : "disabled", button->text()));
             break;
         default:
@@ -71,12 +70,7 @@ private:
             return;
         }
         *shown = label->text();
-        say(QStringLiteral("label: %1").arg(label->text()));
-    }
-
-    void say(const QString& line)
-    {
-        QTextStream(stderr) << "crawlix-trace: " << line << Qt::endl;
+        trace(QStringLiteral("label: %1").arg(label->text()));
     }
 
     QHash<const QObject*, QString> lastText_;
@@ -125,9 +119,9 @@ int main(int argc, char* argv[])
     QtRuntime services;
     setRuntime(&services);
 
-    ScreenTrace trace;
-    if (qEnvironmentVariable("CRAWLIX_TRACE") == QStringLiteral("1"))
-        app.installEventFilter(&trace);
+    ScreenTrace screenTrace;
+    if (tracing())
+        app.installEventFilter(&screenTrace);
 
     PictureBox::setSpriteScale(spriteScaleForScreen());
     AfterFirstPaint afterFirstPaint;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/GameTimer.h"
 
-#include <QTextStream>
+#include "shared/Trace.h"
 
 GameTimer::GameTimer(QObject* parent, std::function<void()> onTick)
     : QObject(parent)
     , onTick_(std::move(onTick))
-    , trace_(qEnvironmentVariable("CRAWLIX_TRACE") == QStringLiteral("1"))
+    , trace_(tracing())
 {
     ticks_.setTimerType(Qt::PreciseTimer);
     connect(&ticks_, &QTimer::timeout, this, &GameTimer::fire);
@@ -15,8 +15,7 @@ GameTimer::GameTimer(QObject* parent, std::function<void()> onTick)
 void GameTimer::setEnabled(bool enabled)
 {
     if (trace_ && enabled != enabled_)
-        QTextStream(stderr) << "crawlix-trace: timer " << (enabled ? "enabled" : "disabled")
-                            << Qt::endl;
+        trace(enabled ? QStringLiteral("timer enabled") : QStringLiteral("timer disabled"));
     enabled_ = enabled;
     // The first tick one interval from now, then one every interval.
     if (enabled && interval_ > 0)

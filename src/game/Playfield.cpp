@@ -3,13 +3,13 @@
 
 #include "game/VirtualKeys.h"
 #include "platform/Twips.h"
+#include "shared/Trace.h"
 
 #include <QAbstractEventDispatcher>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextStream>
 #include <QWindow>
 
 #include <cstring>
@@ -34,7 +34,7 @@ Playfield::Playfield(QWidget* parent, KeyHandler onKey)
     layer_->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer_->setFocusPolicy(Qt::NoFocus);
     layer_->installEventFilter(this);
-    traceServer_ = qEnvironmentVariable("CRAWLIX_TRACE") == QStringLiteral("1");
+    traceServer_ = tracing();
     if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
         connect(loop, &QAbstractEventDispatcher::aboutToBlock, this,
                 &Playfield::handChangesToQt);
@@ -148,8 +148,7 @@ bool Playfield::drawOnServer()
     drawShared(mapTo(window(), QPoint(0, 0)) * scale, scale);
     if (traceServer_) {
         traceServer_ = false;
-        QTextStream(stderr)
-            << "crawlix-trace: playfield: drawn by the X server from shared pixels" << Qt::endl;
+        trace(QStringLiteral("playfield: drawn by the X server from shared pixels"));
     }
     return true;
 }

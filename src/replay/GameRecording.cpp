@@ -61,7 +61,7 @@ bool newGame(const GameForm& form)
     return true;
 }
 
-[[gnu::hot]] bool tick()
+bool tick()
 {
     if (playback)
         return playback->tickStarts();

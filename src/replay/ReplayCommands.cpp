@@ -25,7 +25,6 @@
 #include <memory>
 
 namespace {
-constexpr int Ranks = 10;
 constexpr int Proven = 0;
 constexpr int NotProven = 1;
 // The window is on the screen a moment before the game starts in it.
@@ -98,7 +97,7 @@ void printLine(const QString& rank, const QString& name, const QString& score, c
 int verifyList(PlaybackRuntime& services)
 {
     bool differs = false;
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         const TopEntry& entry = TopList[size_t(rank - 1)];
         const QString path = ReplayShelf::fileOfRank(rank);
         const std::optional<Replay> replay = path.isEmpty() ? std::nullopt : readable(path);
@@ -196,7 +195,7 @@ std::optional<int> chooseReplay(const QString& rankOrFile)
     const int rank = rankOrFile.toInt(&isRank);
     QString path = rankOrFile;
     if (isRank && !QFileInfo::exists(rankOrFile)) {
-        path = rank >= 1 && rank <= Ranks ? ReplayShelf::fileOfRank(rank) : QString();
+        path = rank >= 1 && rank <= TopRanks ? ReplayShelf::fileOfRank(rank) : QString();
         if (path.isEmpty()) {
             say(QStringLiteral("no replay is kept for rank %1 (in %2)").arg(rankOrFile, ReplayShelf::folder()));
             return NotProven;

@@ -28,7 +28,6 @@ const QString Suffix = QStringLiteral(".crawlix-replay");
 const QString Moving = QStringLiteral(".moving");
 const QString Unfinished = QStringLiteral(".tmp");
 const QString Unreadable = QStringLiteral(".unreadable");
-constexpr int Ranks = 10;
 constexpr int RankDigits = 2;
 constexpr int NameCharsInFileName = 40;
 
@@ -134,12 +133,12 @@ std::vector<Shelved> shelved(const QDir& folder)
 // Each rank takes the first file not yet taken that holds its name and score: of equal
 // entries the older one stands higher, and the files come in their old order, the new
 // game last. The file each rank takes, or -1.
-std::array<int, Ranks> matched(const std::vector<Shelved>& files)
+std::array<int, TopRanks> matched(const std::vector<Shelved>& files)
 {
-    std::array<int, Ranks> taken;
+    std::array<int, TopRanks> taken;
     taken.fill(-1);
     std::vector<bool> used(files.size(), false);
-    for (size_t rank = 0; rank < Ranks; ++rank) {
+    for (size_t rank = 0; rank < TopRanks; ++rank) {
         const TopEntry& entry = TopList[rank];
         for (size_t i = 0; i < files.size(); ++i) {
             if (!used[i] && files[i].replay.name == entry.Name
@@ -168,13 +167,13 @@ void arrange(const Replay* entered)
     std::vector<Shelved> files = shelved(dir);
     if (entered)
         files.push_back({QString(), *entered});
-    const std::array<int, Ranks> taken = matched(files);
+    const std::array<int, TopRanks> taken = matched(files);
     for (size_t i = 0; i < files.size(); ++i) {
         const bool kept = std::find(taken.begin(), taken.end(), int(i)) != taken.end();
         if (!kept && !files[i].path.isEmpty())
             QFile::remove(files[i].path);
     }
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         const int i = taken[size_t(rank - 1)];
         if (i < 0 || files[size_t(i)].path.isEmpty())
             continue;
@@ -183,7 +182,7 @@ void arrange(const Replay* entered)
         if (file.path != fileOf(rank, file.replay) && QFile::rename(file.path, aside))
             file.path = aside;
     }
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         const int i = taken[size_t(rank - 1)];
         if (i < 0)
             continue;
@@ -231,7 +230,7 @@ int rankOfFile(const QString& path)
     const int rank = name.left(RankDigits).toInt(&ok);
     const bool named = ok && name.size() > RankDigits && name[RankDigits] == QLatin1Char('-')
         && name[0].isDigit();
-    return named && rank >= 1 && rank <= Ranks ? rank : 0;
+    return named && rank >= 1 && rank <= TopRanks ? rank : 0;
 }
 
 } // namespace ReplayShelf

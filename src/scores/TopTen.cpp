@@ -119,7 +119,7 @@ void TopTen::buildHeadings()
 
 void TopTen::buildRows()
 {
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         const float top = FirstRowTop + RowStep * float(rank - 1);
         names_[size_t(rank - 1)] = makeLabel(this, NameLeft, top, EmptyLabelWidth, EmptyLabelHeight);
         scores_[size_t(rank - 1)] = makeLabel(this, ScoreLeft, top, EmptyLabelWidth, EmptyLabelHeight);
@@ -141,7 +141,7 @@ void TopTen::Form_Load()
     setLeft(Label1, (outerWidth() - Twips::width(Label1)) / 2);
     setLeft(ClearIt, (outerWidth() - Twips::width(ClearIt)) / 2);
     LoadTopTen();
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         const TopEntry& entry = TopList[size_t(rank - 1)];
         setNameCaption(Name(rank), entry.Name);
         setCaption(Score(rank), entry.Score);

@@ -8,6 +8,8 @@
 // Every control keeps its position and size in twips as float (dynamic properties "Left",
 // "Top", "Width", "Height"); the pixels on screen are twips / 15.
 
+#include "shared/Declarations.h"
+
 #include <QWidget>
 
 #include <array>
@@ -18,7 +20,6 @@ class QPushButton;
 class TopTen : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int Ranks = 10;
 
     TopTen();
 
@@ -56,8 +57,8 @@ private:
     void buildRows();
     void moveTo(float leftTwips, float topTwips);
 
-    std::array<QLabel*, Ranks> names_{};
-    std::array<QLabel*, Ranks> scores_{};
+    std::array<QLabel*, TopRanks> names_{};
+    std::array<QLabel*, TopRanks> scores_{};
     bool loaded_ = false;
     float left_ = 0;
     float top_ = 0;

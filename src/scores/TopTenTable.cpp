@@ -9,9 +9,8 @@
 #include <array>
 
 namespace {
-constexpr int Ranks = 10;
 
-const std::array<const char*, Ranks> RankWords = {
+const std::array<const char*, TopRanks> RankWords = {
     "One", "Two", "Three", "Four", "Five", "Six", "Seven", "Eight", "Nine", "Ten",
 };
 const QString EmptyName = QStringLiteral("(Available)");
@@ -32,7 +31,7 @@ void writeListValue(const QString& valueName, const Value& value)
 // Whether every value of the list was read and none is there.
 bool listMissing()
 {
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         for (const QString& value : {TopTenNameValue(rank), TopTenScoreValue(rank)}) {
             ReadRegValue(TopTenKey, value);
             if (!RegObjAbsent())
@@ -44,7 +43,7 @@ bool listMissing()
 
 void writeEmptyList()
 {
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         writeListValue(TopTenNameValue(rank), EmptyName);
         writeListValue(TopTenScoreValue(rank), EmptyScore);
     }
@@ -54,7 +53,7 @@ void writeEmptyList()
 int rankFor(int32_t score)
 {
     const double points = score;
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         if (Numbers::scoreValue(TopList[size_t(rank - 1)].Score) < points)
             return rank;
     }
@@ -76,7 +75,7 @@ void setTopTenWriteObserver(TopTenWriteObserver observer) { writeObserver = std:
 
 void LoadTopTen()
 {
-    for (int rank = 1; rank <= Ranks; ++rank) {
+    for (int rank = 1; rank <= TopRanks; ++rank) {
         TopEntry& entry = TopList[size_t(rank - 1)];
         ReadRegValue(TopTenKey, TopTenNameValue(rank));
         entry.Name = RegObjValue();
@@ -118,7 +117,7 @@ bool InsertTopTen(const QString& NewName, int32_t score)
             const int rank = rankFor(score);
             if (rank == 0)
                 return;
-            for (int k = Ranks; k > rank; --k) {
+            for (int k = TopRanks; k > rank; --k) {
                 const TopEntry& above = TopList[size_t(k - 2)];
                 writeListValue(TopTenNameValue(k), above.Name);
                 writeListValue(TopTenScoreValue(k), above.Score);

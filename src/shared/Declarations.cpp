@@ -19,7 +19,7 @@ int32_t SongNumber = 0;
 QString SongFile;
 VbBool FirstRun = False;
 
-std::array<TopEntry, 10> TopList;
+std::array<TopEntry, TopRanks> TopList;
 
 std::unique_ptr<RegAgent> RegObj;
 

@@ -34,7 +34,8 @@ struct TopEntry {
     QString Name;
     QString Score;
 };
-extern std::array<TopEntry, 10> TopList;
+constexpr int TopRanks = 10;
+extern std::array<TopEntry, TopRanks> TopList;
 
 // --- Registry access ---
 // The agent of the most recent ReadRegValue or WriteRegValue; each call replaces it.
