@@ -5,12 +5,15 @@
 
 #include "test_game_support.h"
 
-#include "replay/GameRecording.h"
+#include "app/Forms.h"
+#include "platform/Hive.h"
+#include "replay/GameRecorder.h"
 #include "replay/Playback.h"
 #include "replay/Replay.h"
 #include "replay/ReplayShelf.h"
 #include "scores/TopTen.h"
 #include "scores/TopTenTable.h"
+#include "support/SqliteShell.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +21,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -139,6 +143,9 @@ private slots:
     void aReplayFromAnOlderFormatIsRefusedSayingSo();
     void aDamagedOrHostileReplayIsRefusedInOneLine();
     void anEntryKeepsItsReplayUntilItLeavesTheList();
+    void aTieIsFiledAtTheRankTheListGaveIt();
+    void aListThatCannotBeWrittenMovesNoReplay();
+    void theShelfLeavesOtherWritersFilesAlone();
     void aReplayThatCannotBeWrittenCostsTheEntryNothing();
 };
 
@@ -187,10 +194,12 @@ void Replays::aReplayedGameStandsWhereTheGameStoodAtEveryTick()
         LoadedGame g(startLevel, stillBombs);
         g.rt.seed(seed);
         g.rt.inputAnswers = {QStringLiteral("Ada")};
+        GameRecorder recorder;
+        recorder.follow(g.game());
         played = play(g, script);
         points = Points;
-        QVERIFY(GameRecording::finishedGame());
-        recorded = readBack(*GameRecording::finishedGame());
+        QVERIFY(recorder.finishedGame());
+        recorded = readBack(*recorder.finishedGame());
     }
     QCOMPARE(recorded.score, points);
     if (QByteArray(QTest::currentDataTag()).contains("level won"))
@@ -236,6 +245,8 @@ void Replays::aDamagedOrHostileReplayIsRefusedInOneLine()
              {"events 3", "events 4"},
              {"draws 0", "draws 18446744073709551615"},
              {"still-bombs 3", "still-bombs 12"},
+             {"level 1", "level 2147483647"},
+             {"level 1", "level 0"},
              {"3 kill\n0 end\n", "3 end\n0 kill\n"},
              {"0 end\n", "0 end\n0 end\n"},
          }) {
@@ -259,11 +270,19 @@ void Replays::aDamagedOrHostileReplayIsRefusedInOneLine()
     QString why;
     QVERIFY(!replay.load(huge.fileName(), &why));
     QVERIFY(why.contains(QStringLiteral("larger")));
+
+    // A FIFO is refused at once, not waited on for a writer that never comes.
+    const QString fifo = home.path() + QStringLiteral("/fifo.crawlix-replay");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(!replay.load(fifo, &why));
+    QCOMPARE(why, QStringLiteral("not a regular file"));
 }
 
 void Replays::anEntryKeepsItsReplayUntilItLeavesTheList()
 {
     LoadedGame g(QStringLiteral("1"), QStringLiteral("3"));
+    GameRecorder recorder;
+    WireRecording(g.game(), recorder);
     ResetTopTen();
     LoadTopTen();
     const QDir replays(ReplayShelf::folder());
@@ -280,19 +299,119 @@ void Replays::anEntryKeepsItsReplayUntilItLeavesTheList()
     QCOMPARE(files.first(), QStringLiteral("01-Bo_11-11.crawlix-replay"));
     QCOMPARE(files.last(), QStringLiteral("10-Bo_2-2.crawlix-replay"));
     Replay kept;
-    QVERIFY(kept.load(ReplayShelf::fileOfRank(10), nullptr));
+    QVERIFY(kept.load(ReplayShelf::filesOfRank(10).value(0), nullptr));
     QCOMPARE(kept.name, QStringLiteral("Bo 2"));
 
     // Cleared in the top ten window: every entry has left.
     TopTen window;
+    WireShelf(window);
     window.Form_Load();
     window.ClearIt_Click();
     QCOMPARE(replays.entryList(QDir::Files), QStringList());
 }
 
+// A game that ends in a tie goes below the entry it ties with, and its replay goes there too,
+// whatever files the entries above have or lack.
+void Replays::aTieIsFiledAtTheRankTheListGaveIt()
+{
+    LoadedGame g(QStringLiteral("1"), QStringLiteral("3"));
+    GameRecorder recorder;
+    WireRecording(g.game(), recorder);
+    ResetTopTen();
+    QVERIFY(InsertTopTen(QStringLiteral("Ada"), 10)); // kept from before there were replays
+    LoadTopTen();
+    g.rt.inputAnswers = {QStringLiteral("Ada")};
+    g.game().NewMenu_Click();
+    Points = 10;
+    g.game().Kill_Click();
+
+    QCOMPARE(TopList[1].Name, QStringLiteral("Ada"));
+    const QStringList files = QDir(ReplayShelf::folder()).entryList(QDir::Files);
+    QCOMPARE(files, QStringList{QStringLiteral("02-Ada-10.crawlix-replay")});
+}
+
+// Another program holds the data file locked from before the game: the entry is refused,
+// Clear Top Ten is refused, the player is told each time, and every replay stays.
+void Replays::aListThatCannotBeWrittenMovesNoReplay()
+{
+    LoadedGame g(QStringLiteral("1"), QStringLiteral("3"));
+    GameRecorder recorder;
+    WireRecording(g.game(), recorder);
+    ResetTopTen();
+    for (int rank = 1; rank <= 3; ++rank) {
+        g.rt.inputAnswers = {QStringLiteral("Kept")};
+        g.game().NewMenu_Click();
+        Points = 100 - rank;
+        g.game().Kill_Click();
+    }
+    const QDir replays(ReplayShelf::folder());
+    const QStringList kept = replays.entryList(QDir::Files, QDir::Name);
+    QCOMPARE(kept.size(), 3);
+
+    Hive::close();
+    Hive::setBusyTimeoutMs(50);
+    SqliteShell backup(Hive::path(), "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;");
+    QVERIFY(backup.holding());
+    g.rt.inputAnswers = {QStringLiteral("Late")};
+    g.game().NewMenu_Click();
+    Points = 500;
+    g.game().Kill_Click();
+    QCOMPARE(replays.entryList(QDir::Files, QDir::Name), kept);
+    QCOMPARE(TopList[0].Name, QStringLiteral("Kept"));
+
+    TopTen window;
+    WireShelf(window);
+    window.Form_Load();
+    g.rt.messages.clear();
+    window.ClearIt_Click();
+    QCOMPARE(g.rt.messages.size(), 2);
+    QVERIFY2(g.rt.messages.last().text.contains(QStringLiteral("could not be cleared")),
+             qPrintable(g.rt.messages.last().text));
+    QCOMPARE(window.Name(1)->text(), QStringLiteral("Kept"));
+    QCOMPARE(replays.entryList(QDir::Files, QDir::Name), kept);
+    backup.release();
+    Hive::setBusyTimeoutMs(10000);
+}
+
+// Two copies may write at once: neither takes the other's file being written for its own,
+// and nothing of another program's in the folder is touched; only what a copy that died
+// left there is removed, once it is an hour old.
+void Replays::theShelfLeavesOtherWritersFilesAlone()
+{
+    LoadedGame g(QStringLiteral("1"), QStringLiteral("3"));
+    GameRecorder recorder;
+    WireRecording(g.game(), recorder);
+    ResetTopTen();
+    QDir replays(ReplayShelf::folder());
+    QVERIFY(replays.mkpath(QStringLiteral(".")));
+    const QString writing = QStringLiteral("01-Bo-5.crawlix-replay.%1.writing").arg(getppid());
+    const QString dead = QStringLiteral("01-Cy-6.crawlix-replay.1.writing");
+    const QString foreign = QStringLiteral("notes.tmp");
+    for (const QString& name : {writing, dead, foreign}) {
+        QFile file(replays.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile old(replays.filePath(dead));
+    QVERIFY(old.open(QIODevice::ReadWrite));
+    const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-2 * 60 * 60);
+    QVERIFY(old.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
+    old.close();
+
+    g.rt.inputAnswers = {QStringLiteral("Di")};
+    g.game().NewMenu_Click();
+    Points = 7;
+    g.game().Kill_Click();
+    QVERIFY(replays.exists(writing));
+    QVERIFY(replays.exists(foreign));
+    QVERIFY(!replays.exists(dead));
+    QVERIFY(replays.exists(QStringLiteral("01-Di-7.crawlix-replay")));
+}
+
 void Replays::aReplayThatCannotBeWrittenCostsTheEntryNothing()
 {
     LoadedGame g(QStringLiteral("1"), QStringLiteral("3"));
+    GameRecorder recorder;
+    WireRecording(g.game(), recorder);
     ResetTopTen();
     LoadTopTen();
     // A file where the folder should be.

@@ -177,8 +177,9 @@ void showHelp(const QCommandLineParser& parser, int argc, char* argv[])
 
 namespace CommandLine {
 
-std::optional<int> handle(int argc, char* argv[])
+Start handle(int argc, char* argv[])
 {
+    const auto end = [](int status) { return Start{Start::What::End, status, {}, {}}; };
     QCoreApplication::setApplicationName(ProgramName);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::Text));
     QCommandLineParser parser;
@@ -194,8 +195,12 @@ std::optional<int> handle(int argc, char* argv[])
                                     QStringLiteral("RANK|FILE"));
     const QCommandLineOption verify(QStringLiteral("verify"),
                                     QStringLiteral("Plays every kept game (or the replay FILE) again without "
-                                                   "a display and tells whether it proves its score."));
+                                                   "a display and tells whether it proves its score: "
+                                                   "0 all proven, 1 one differs, 2 the list cannot be read."));
     parser.addOptions({help, version, replay, verify});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("With --verify: the one replay file to verify."),
+                                 QStringLiteral("[--verify [FILE]]"));
     // "-style" is one unknown option, not the five letters s, t, y, l and e.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 
@@ -205,35 +210,38 @@ std::optional<int> handle(int argc, char* argv[])
             ? parser.errorText()
             : QStringLiteral("unknown option: %1.").arg(unknownOption(parser, arguments.ours));
         say(problem + QStringLiteral(" Try '%1 --help'.").arg(ProgramName));
-        return BadUsage;
+        return end(BadUsage);
     }
     if (parser.isSet(help)) {
         showHelp(parser, argc, argv);
-        return Done;
+        return end(Done);
     }
     if (parser.isSet(version)) {
         std::printf("%s %s\n", qPrintable(ProgramName), Version::Text);
-        return Done;
+        return end(Done);
     }
     if (parser.isSet(verify) && parser.positionalArguments().size() <= 1)
-        return ReplayCommands::verify(argc, argv, parser.positionalArguments().value(0));
+        return Start{Start::What::Verify, 0, parser.positionalArguments().value(0), {}};
+    Start start;
     if (parser.isSet(replay)) {
-        if (const std::optional<int> status = ReplayCommands::chooseReplay(parser.value(replay)))
-            return status;
+        start.what = Start::What::Watch;
+        start.replay = ReplayCommands::replayToWatch(parser.value(replay));
+        if (!start.replay)
+            return end(ReplayCommands::NotProven);
     }
     if (!parser.positionalArguments().isEmpty()) {
         say(QStringLiteral("unexpected argument '%1'. Try '%2 --help'.")
                 .arg(parser.positionalArguments().constFirst(), ProgramName));
-        return BadUsage;
+        return end(BadUsage);
     }
     if (displayMissing(arguments)) {
         say(QStringLiteral("cannot open display (DISPLAY is not set)"));
-        return NoDisplay;
+        return end(NoDisplay);
     }
     displayArgument = arguments.display;
     preferX(arguments);
     passOn = qInstallMessageHandler(onQtMessage);
-    return std::nullopt;
+    return start;
 }
 
 } // namespace CommandLine

@@ -5,6 +5,8 @@
 #include "options/OptionsFrm.h"
 #include "shared/HandOver.h"
 #include "platform/PlayASound.h"
+#include "replay/GameRecorder.h"
+#include "replay/ReplayShelf.h"
 #include "scores/TopTen.h"
 #include "title/Splash.h"
 
@@ -20,6 +22,8 @@ QPointer<OptionsFrm> optionsFrm;
 QPointer<Splash> splash;
 // One top ten window object for the whole run; closing it only unloads it.
 QPointer<TopTen> topTen;
+// What records the games of every game window, when they are recorded.
+GameRecorder* recorder = nullptr;
 
 // The slot is cleared first, so a window that is being unloaded is never handed out again.
 // The window hides at once and is deleted when control returns to the event loop (it may
@@ -111,14 +115,23 @@ Form* loadAndShow(QPointer<Form>& slot)
 }
 } // namespace
 
-GameForm* ShowGameForm() { return loadAndShow(gameForm); }
+GameForm* ShowGameForm()
+{
+    const bool loading = !gameForm;
+    GameForm* form = loadAndShow(gameForm);
+    if (loading && recorder)
+        WireRecording(*form, *recorder);
+    return form;
+}
 OptionsFrm* ShowOptionsFrm() { return loadAndShow(optionsFrm); }
 Splash* ShowSplash() { return loadAndShow(splash); }
 
 TopTen* ShowTopTen()
 {
-    if (!topTen)
+    if (!topTen) {
         topTen = new TopTen;
+        WireShelf(*topTen);
+    }
     if (!topTen->loaded()) {
         topTen->setLoaded(true);
         topTen->Form_Load();
@@ -136,6 +149,21 @@ GameForm* LoadedGameForm() { return gameForm; }
 OptionsFrm* LoadedOptionsFrm() { return optionsFrm; }
 TopTen* LoadedTopTen() { return topTen && topTen->loaded() ? topTen.data() : nullptr; }
 Splash* LoadedSplash() { return splash; }
+
+void RecordGames(GameRecorder& games) { recorder = &games; }
+
+void WireRecording(GameForm& form, GameRecorder& games)
+{
+    games.follow(form);
+    QObject::connect(&form, &GameForm::entryStored, &form, [&games](int rank, const QString& name) {
+        ReplayShelf::enter(rank, games.finishedGame(), name);
+    });
+}
+
+void WireShelf(TopTen& window)
+{
+    QObject::connect(&window, &TopTen::listCleared, &window, [] { ReplayShelf::clear(); });
+}
 
 void EndProgram()
 {

@@ -6,6 +6,7 @@
 // afresh (its Form_Load runs again) the next time it is shown.
 
 class GameForm;
+class GameRecorder;
 class OptionsFrm;
 class TopTen;
 class Splash;
@@ -26,6 +27,13 @@ GameForm* LoadedGameForm();
 OptionsFrm* LoadedOptionsFrm();
 TopTen* LoadedTopTen();
 Splash* LoadedSplash();
+
+// Every game window loaded from now on is recorded, and the games that enter the top ten
+// are kept with it on the shelf of replays; clearing the list clears the shelf.
+void RecordGames(GameRecorder& recorder);
+// The wiring of one window to the recorder and the shelf.
+void WireRecording(GameForm& form, GameRecorder& recorder);
+void WireShelf(TopTen& window);
 
 // Ends the program at once: every window closes, the music stops.
 void EndProgram();

@@ -6,7 +6,9 @@
 #include "platform/SpriteSheets.h"
 #include "app/CommandLine.h"
 #include "app/Forms.h"
+#include "replay/GameRecorder.h"
 #include "replay/ReplayCommands.h"
+#include "replay/WatchedReplay.h"
 #include "shared/Trace.h"
 
 #include <QAbstractButton>
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -106,8 +109,11 @@ private:
 
 int main(int argc, char* argv[])
 {
-    if (const std::optional<int> status = CommandLine::handle(argc, argv))
-        return *status;
+    CommandLine::Start start = CommandLine::handle(argc, argv);
+    if (start.what == CommandLine::Start::What::End)
+        return start.status;
+    if (start.what == CommandLine::Start::What::Verify)
+        return ReplayCommands::verify(argc, argv, start.verifyFile);
     // Fontconfig reads its configuration and font caches, the larger part of what the title
     // screen's text costs, on another core while Qt connects to the display.
     std::thread fonts([] { FcInit(); });
@@ -128,10 +134,14 @@ int main(int argc, char* argv[])
     app.installEventFilter(&afterFirstPaint);
 
     fonts.join();
-    if (ReplayCommands::replayChosen())
-        ReplayCommands::watch(*ShowGameForm());
-    else
+    GameRecorder recorder;
+    std::unique_ptr<WatchedReplay> watched;
+    if (start.replay) {
+        watched = std::make_unique<WatchedReplay>(*ShowGameForm(), std::move(*start.replay));
+    } else {
+        RecordGames(recorder);
         ShowSplash();
+    }
     const int result = QApplication::exec();
 
     // However the program ends (the last window closed, or "&Exit"), whatever is still

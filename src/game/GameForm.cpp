@@ -11,7 +11,6 @@
 #include "platform/Runtime.h"
 #include "platform/SpriteSheets.h"
 #include "platform/Twips.h"
-#include "replay/GameRecording.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
@@ -133,7 +132,10 @@ void GameForm::buildMenu()
     topTenView_ = fileMenu_->addAction(QStringLiteral("&View Top Ten"));
     optionMenu_ = fileMenu_->addAction(QStringLiteral("&Options"));
     exitMenu_ = fileMenu_->addAction(QStringLiteral("&Exit"));
-    connect(newMenu_, &QAction::triggered, this, [this] { NewMenu_Click(); });
+    connect(newMenu_, &QAction::triggered, this, [this] {
+        if (playerInputs_)
+            NewMenu_Click();
+    });
     connect(topTenView_, &QAction::triggered, this, [this] { TopTenView_Click(); });
     connect(optionMenu_, &QAction::triggered, this, [this] { OptionMenu_Click(); });
     connect(exitMenu_, &QAction::triggered, this, [this] { ExitMenu_Click(); });
@@ -158,7 +160,8 @@ void GameForm::addMenuKey(QAction* item, QKeySequence key)
 void GameForm::buildControls()
 {
     playfield_ = new Playfield(this, [this](int16_t keyCode, int16_t shift) {
-        BombPic_KeyDown(0, keyCode, shift);
+        if (playerInputs_)
+            BombPic_KeyDown(0, keyCode, shift);
     });
     playfield_->setLines({&line1_, &line2_, &line3_});
     setCentralWidget(playfield_);
@@ -185,8 +188,14 @@ void GameForm::buildControls()
         button->setFont(buttonFont);
         button->setEnabled(false);
     }
-    connect(pauser_, &QPushButton::clicked, this, [this] { Pauser_Click(); });
-    connect(kill_, &QPushButton::clicked, this, [this] { Kill_Click(); });
+    connect(pauser_, &QPushButton::clicked, this, [this] {
+        if (playerInputs_)
+            Pauser_Click();
+    });
+    connect(kill_, &QPushButton::clicked, this, [this] {
+        if (playerInputs_)
+            Kill_Click();
+    });
 
     // Pictures pass over the labels and buttons, and a shown one catches their clicks.
     playfield_->coverWithPictures(pauser_);
@@ -258,7 +267,7 @@ bool GameForm::pauseKey(const QKeyEvent& event)
         Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     if (!pressesPause || (event.modifiers() & chords))
         return false;
-    if (!event.isAutoRepeat() && pauser_->isEnabled())
+    if (!event.isAutoRepeat() && pauser_->isEnabled() && playerInputs_)
         Pauser_Click();
     return true;
 }
@@ -266,7 +275,7 @@ bool GameForm::pauseKey(const QKeyEvent& event)
 void GameForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && playerInputs_)
         pauseOnFocusLoss();
 }
 
@@ -276,8 +285,7 @@ void GameForm::pauseOnFocusLoss()
 {
     if (!timer1_->Enabled() || !pauser_->isEnabled())
         return;
-    if (!GameRecording::focusPause())
-        return;
+    emit inputTaken(Input::FocusPause, 0);
     pauser_->setCaption(UnpauseCaption);
     timer1_->setEnabled(false);
 }
@@ -307,8 +315,7 @@ void GameForm::Form_Load()
 
 void GameForm::NewMenu_Click()
 {
-    if (!GameRecording::newGame(*this))
-        return;
+    emit gameStarting();
     GodSoundPlayed = False;
     tag_.clear();
     ReadyCount = CheckedAdd(ReadyCount, 1);
@@ -331,8 +338,7 @@ void GameForm::ExitMenu_Click() { emit handOver_.endWanted(); }
 
 void GameForm::Pauser_Click()
 {
-    if (!GameRecording::pause())
-        return;
+    emit inputTaken(Input::Pause, 0);
     if (pauser_->Caption() == PauseCaption) {
         pauser_->setCaption(UnpauseCaption);
         timer1_->setEnabled(false);
@@ -344,8 +350,7 @@ void GameForm::Pauser_Click()
 
 void GameForm::Kill_Click()
 {
-    if (!GameRecording::kill())
-        return;
+    emit inputTaken(Input::Kill, 0);
     if (timer1_->Enabled())
         EndGame(*bombPic_[0]);
 }

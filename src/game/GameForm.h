@@ -51,6 +51,18 @@ public:
     void Timer1_Timer();
     void BombPic_KeyDown(int Index, int16_t KeyCode, int16_t Shift);
 
+    // --- A game played from elsewhere ---
+    // What the rules took from the player: a key (its Windows virtual-key code), the pause
+    // button or key, the pause of a lost focus, Self Distruct.
+    enum class Input { Key, Pause, FocusPause, Kill };
+    Q_ENUM(Input)
+    // Whether the player's keys, clicks, menu's New Game and focus reach the game. Off, the
+    // game is played from elsewhere through the same handlers, and earns no top-ten place.
+    void setPlayerInputs(bool on) { playerInputs_ = on; }
+    bool playerInputs() const { return playerInputs_; }
+    // The ticks run since the window was made.
+    uint64_t ticksRun() const { return ticksRun_; }
+
     // --- Methods ---
     void GetReady();
     void NewStill(PictureBox& ThePic);
@@ -102,6 +114,21 @@ public:
     // Where the game's sounds go: PlaySoundFile, unless a test listens instead.
     using SoundPlayer = std::function<void(const QString& path)>;
     void setSoundPlayer(SoundPlayer player) { playSound_ = std::move(player); }
+
+signals:
+    // A new game is about to be laid out: the random generator and the options are still
+    // as the game will start from.
+    void gameStarting();
+    // An input the rules took, after the ticks counted by ticksRun().
+    void inputTaken(GameForm::Input input, int value);
+    // A level was won and its box closed, this many seconds after the cheer started.
+    void levelWon(double boxSeconds);
+    // The game is over with these points; the explosion and a top-ten place follow.
+    void gameEnded(int32_t points);
+    // The game's entry was written into the top ten at this rank (1 to 10), under the name
+    // as the list holds it, while the list is still locked: whatever is kept beside the
+    // list follows it in the order the list changed.
+    void entryStored(int rank, const QString& name);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -161,6 +188,8 @@ private:
     mutable bool stillBombsKnown_ = false;
     mutable QString stillBombsRead_;
     mutable int stillBombs_ = 0;
+    bool playerInputs_ = true;
+    uint64_t ticksRun_ = 0;
     float outerWidth_;
     float outerHeight_;
 };

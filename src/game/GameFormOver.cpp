@@ -8,8 +8,6 @@
 #include "platform/Hive.h"
 #include "platform/PictureBox.h"
 #include "platform/Runtime.h"
-#include "replay/GameRecording.h"
-#include "replay/ReplayShelf.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
@@ -29,7 +27,7 @@ const QString EntryNotStored = QStringLiteral(
 
 void GameForm::EndGame(PictureBox& TheBomb)
 {
-    GameRecording::gameOver();
+    emit gameEnded(Points);
     pauser_->setEnabled(false);
     kill_->setEnabled(false);
     // By bare name: looked up where the program was started, then beside it.
@@ -57,20 +55,20 @@ void GameForm::hidePlayfield()
 
 void GameForm::offerTopTenPlace()
 {
-    // A tie with rank 10 does not earn a place; a replay earns none at all.
-    if (!(Numbers::scoreValue(TopList[LastRank].Score) < double(Points)) || GameRecording::playingBack())
+    // A tie with rank 10 does not earn a place; a game not played here earns none at all.
+    if (!(Numbers::scoreValue(TopList[LastRank].Score) < double(Points)) || !playerInputs_)
         return;
     QString name;
     while (name.isEmpty())
         name = runtime().inputBox(NamePrompt, NamePromptTitle, QString());
     UpdateTopten(name);
     LoadTopTen();
-    ReplayShelf::keepGame(name);
 }
 
 void GameForm::UpdateTopten(const QString& NewName)
 {
     // The player is told when the score could not be kept, never led to think it was.
-    if (!InsertTopTen(NewName, Points))
+    const auto filed = [&](int rank, const QString& listedName) { emit entryStored(rank, listedName); };
+    if (!InsertTopTen(NewName, Points, filed))
         runtime().msgBox(EntryNotStored.arg(Hive::unwritable()), AppTitle, Runtime::Buttons::Ok);
 }

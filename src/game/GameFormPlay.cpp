@@ -10,7 +10,6 @@
 #include "game/GameTimer.h"
 #include "platform/PictureBox.h"
 #include "platform/Runtime.h"
-#include "replay/GameRecording.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
 
@@ -49,8 +48,7 @@ constexpr int32_t PointsPerLevel = 5;
 
 void GameForm::Timer1_Timer()
 {
-    if (!GameRecording::tick())
-        return;
+    ++ticksRun_;
     const int32_t step = CheckedMul(BombStep, Level);
     moveLeftBombs(Width(), step);
     moveRightBombs(step);
@@ -106,8 +104,9 @@ void GameForm::testCollisions()
 
 void GameForm::BombPic_KeyDown(int, int16_t KeyCode, int16_t)
 {
-    if (!timer1_->Enabled() || !GameRecording::key(KeyCode))
+    if (!timer1_->Enabled())
         return;
+    emit inputTaken(Input::Key, KeyCode);
     if (KeyCode == KeyUp && bugPic_->Top() > HighestUpMove)
         bugPic_->setTop(bugPic_->Top() - BugStep);
     if (KeyCode == KeyUp && bugPic_->Top() <= GoalTop)
@@ -134,7 +133,7 @@ void GameForm::winLevel()
     runtime().msgBox(QStringLiteral("Congradulations, you beat level ")
                          + Numbers::toText(int64_t(Level)) + QStringLiteral("!!!"),
                      QStringLiteral("Crawlix"), Runtime::Buttons::Ok);
-    GameRecording::boxClosed(cheerStarted);
+    emit levelWon(runtime().monotonicSeconds() - cheerStarted);
     ReadyCount = CheckedAdd(ReadyCount, 1);
     Level = CheckedAdd(Level, 1);
     levBox_->setCaption(QStringLiteral("Level : ") + Numbers::toText(int64_t(Level)));

@@ -24,6 +24,10 @@ public:
     void setEnabled(bool enabled);
 
     int Interval() const { return interval_; }
+
+    // What a tick does: the game's own tick, unless a game played from elsewhere drives it.
+    const std::function<void()>& onTick() const { return onTick_; }
+    void setOnTick(std::function<void()> onTick) { onTick_ = std::move(onTick); }
     void setInterval(int milliseconds);
 
 private:

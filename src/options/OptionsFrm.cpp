@@ -329,6 +329,8 @@ QString OptionsFrm::entryProblem() const
 
 void OptionsFrm::writeOptions()
 {
+    // Another program's lock may hold each write up for a while: the player sees the wait.
+    const BusyCursor busy;
     if (RndOpt->isChecked())
         WriteRegValue(OptionsKey, MusicOptionValue, RandomOption);
     if (SngOpt->isChecked()) {

@@ -5,7 +5,6 @@
 #include "game/GameForm.h"
 #include "game/GameTimer.h"
 #include "platform/Runtime.h"
-#include "replay/GameRecording.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
 
@@ -25,12 +24,21 @@ void showClicked(QWidget& button)
 } // namespace
 
 Playback::Playback(GameForm& form, Replay replay, bool paced)
-    : form_(form), replay_(std::move(replay)), paced_(paced)
+    : form_(form), alive_(&form), replay_(std::move(replay)), paced_(paced), ownTick_(form.Timer1()->onTick())
 {
-    GameRecording::setPlayback(this);
+    form_.setPlayerInputs(false);
+    form_.Timer1()->setOnTick([this] { step(); });
+    QObject::connect(&form_, &GameForm::levelWon, &pacer_, [this] { boxClosed(); });
+    QObject::connect(&form_, &GameForm::gameEnded, &pacer_, [this] { gameOver(); });
 }
 
-Playback::~Playback() { GameRecording::setPlayback(nullptr); }
+Playback::~Playback()
+{
+    if (!alive_)
+        return;
+    form_.Timer1()->setOnTick(ownTick_);
+    form_.setPlayerInputs(true);
+}
 
 void Playback::start()
 {
@@ -39,9 +47,7 @@ void Playback::start()
     runtime().seed(replay_.seed);
     for (uint64_t i = 0; i < replay_.draws; ++i)
         runtime().rnd();
-    applying_ = true;
     form_.NewMenu_Click();
-    applying_ = false;
     points_ = Points;
 }
 
@@ -53,22 +59,13 @@ void Playback::runToEnd()
 
 bool Playback::step()
 {
-    if (!form_.Timer1()->Enabled()) {
-        applyDue();
-        return false;
-    }
-    const uint64_t before = ticks_;
-    form_.Timer1_Timer();
-    return ticks_ != before;
-}
-
-bool Playback::tickStarts()
-{
+    // The inputs due before the tick go in first; one of them may stop the game.
     applyDue();
     if (outcome_ != Outcome::Running || !form_.Timer1()->Enabled())
         return false;
     ++ticksSince_;
     ++ticks_;
+    form_.Timer1_Timer();
     return true;
 }
 
@@ -107,7 +104,6 @@ void Playback::applyDue()
 void Playback::apply(const ReplayEvent& event)
 {
     appliedAt_ = runtime().monotonicSeconds();
-    applying_ = true;
     switch (event.kind) {
     case ReplayEvent::Kind::Key:
         form_.BombPic_KeyDown(0, int16_t(event.value), 0);
@@ -127,7 +123,6 @@ void Playback::apply(const ReplayEvent& event)
     case ReplayEvent::Kind::End:
         break;
     }
-    applying_ = false;
 }
 
 void Playback::boxClosed()

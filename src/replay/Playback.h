@@ -5,13 +5,16 @@
 // the window's own handler once as many ticks have run as before it. The rules do the rest,
 // so the bug and every bomb stand where they stood, tick for tick.
 //
-// Paced, it follows the window's own timer (a game watched at its own speed); otherwise
-// runToEnd() calls the tick in a loop, as fast as the machine goes (a game verified). Either
-// way the replay ends at game over, or where the game stops following its recording.
+// While it lives, the player's inputs do not reach the window and it drives the window's
+// tick: paced, from the window's own timer (a game watched at its own speed); otherwise
+// runToEnd() ticks in a loop, as fast as the machine goes (a game verified). Either way the
+// replay ends at game over, or where the game stops following its recording. It learns of
+// won levels and the end from what the window announces.
 
 #include "replay/Replay.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -43,31 +46,28 @@ public:
     // Called once the replay has ended, one way or the other.
     std::function<void()> onEnd;
 
-    // --- What the game's recorder passes on while this plays ---
-    // True while this gives an input to the window.
-    bool applying() const { return applying_; }
-    // A tick starts: the inputs due before it go in first. False when it is not to run.
-    bool tickStarts();
-    void boxClosed();
-    void gameOver();
     // When the congratulation box that is opening is to close, on the runtime's clock: as
     // long after the winning key as in the game.
     double boxClosesAt() const;
 
 private:
+    void boxClosed();
+    void gameOver();
     void applyDue();
     void apply(const ReplayEvent& event);
     bool due() const;
     void finish(Outcome outcome, const QString& why = QString());
 
     GameForm& form_;
+    // The window may go first (a watched game's window closed): then nothing is given back.
+    QPointer<GameForm> alive_;
     Replay replay_;
     bool paced_;
     size_t next_ = 0;
     uint32_t ticksSince_ = 0;
     uint64_t ticks_ = 0;
     double appliedAt_ = 0.0;
-    bool applying_ = false;
+    std::function<void()> ownTick_;
     Outcome outcome_ = Outcome::Running;
     int32_t points_ = 0;
     QString divergence_;

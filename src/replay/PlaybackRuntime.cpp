@@ -47,11 +47,14 @@ Runtime::Answer PlaybackRuntime::msgBox(const QString& text, const QString& titl
     return inner_.msgBox(text, title, buttons);
 }
 
-QString PlaybackRuntime::inputBox(const QString&, const QString&, const QString&)
+QString PlaybackRuntime::inputBox(const QString& prompt, const QString& title,
+                                  const QString& defaultText)
 {
-    // Never asked: nothing of a replay enters the top ten. A name all the same, so that
-    // nothing could ever ask again and again.
-    return QStringLiteral("?");
+    // A game played back earns no top-ten place, so no name is asked; were one asked while
+    // nobody watches, nobody could answer.
+    if (pace_ == Pace::Instant)
+        throw PlaybackError("a name is asked for");
+    return inner_.inputBox(prompt, title, defaultText);
 }
 
 void PlaybackRuntime::fatalError(int code, const QString& description)

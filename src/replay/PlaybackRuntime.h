@@ -4,7 +4,7 @@
 // keeps its own time and the congratulation box closes by itself after as long as it
 // stayed open in the game. Verified, nothing waits: sleeps return at once on a clock of
 // their own, every box answers itself, and a run-time error ends the replay, not the
-// program. No replay ever asks for a name.
+// program.
 
 #include "platform/Runtime.h"
 

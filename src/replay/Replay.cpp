@@ -5,6 +5,11 @@
 #include <QList>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <limits>
 #include <optional>
 
@@ -18,6 +23,9 @@ constexpr std::array<const char*, 6> KindWords = {"key", "pause", "focus-pause",
                                                   "end"};
 constexpr int FirstKeyCode = 1;
 constexpr int LastKeyCode = 254;
+// What the options window lets a game start with.
+constexpr int FirstStartLevel = 1;
+constexpr int LastStartLevel = 500;
 constexpr int FewestStillBombs = 3;
 constexpr int MostStillBombs = 6;
 constexpr int LastSong = 5;
@@ -27,31 +35,45 @@ bool carriesValue(ReplayEvent::Kind kind)
     return kind == ReplayEvent::Kind::Key || kind == ReplayEvent::Kind::Box;
 }
 
-// Reads the lines one after another, passing over comments.
+// Reads the lines one after another, passing over comments. Each line is copied out only
+// as it is read, so a file of many short lines costs no more than the file itself.
 class Lines {
 public:
-    explicit Lines(const QByteArray& text) : lines_(text.split('\n'))
-    {
-        // The last line ends with a newline, which leaves one empty piece after it.
-        if (!lines_.isEmpty() && lines_.last().isEmpty())
-            lines_.removeLast();
-    }
+    explicit Lines(const QByteArray& text) : text_(text) {}
     std::optional<QByteArray> next()
     {
-        while (at_ < lines_.size()) {
-            const QByteArray& line = lines_[at_++];
+        while (at_ < text_.size()) {
+            const QByteArray line = take();
             if (!line.startsWith('#'))
                 return line;
         }
         return std::nullopt;
     }
-    qsizetype lineNumber() const { return at_; }
+    qsizetype lineNumber() const { return number_; }
     // The lines not read yet, comments included.
-    qsizetype left() const { return lines_.size() - at_; }
+    qsizetype left() const
+    {
+        if (at_ >= text_.size())
+            return 0;
+        const qsizetype ends = QByteArrayView(text_).sliced(at_).count('\n');
+        return text_.endsWith('\n') ? ends : ends + 1;
+    }
 
 private:
-    QList<QByteArray> lines_;
+    QByteArray take()
+    {
+        qsizetype end = text_.indexOf('\n', at_);
+        if (end < 0)
+            end = text_.size();
+        const QByteArray line = text_.mid(at_, end - at_);
+        at_ = end + 1;
+        ++number_;
+        return line;
+    }
+
+    const QByteArray& text_;
     qsizetype at_ = 0;
+    qsizetype number_ = 0;
 };
 
 // A whole number written as plain digits (with "-" where allowed), within [low, high].
@@ -93,7 +115,7 @@ public:
         out.name = QString::fromUtf8(QByteArray::fromPercentEncoding(*name));
         using Int32 = std::numeric_limits<int32_t>;
         return whole("score", out.score, 0, Int32::max())
-            && whole("level", out.level, Int32::min(), Int32::max())
+            && whole("level", out.level, FirstStartLevel, LastStartLevel)
             && whole("still-bombs", out.stillBombs, FewestStillBombs, MostStillBombs)
             && whole("song", out.song, 0, LastSong)
             && whole("seed", out.seed, 0u, std::numeric_limits<uint32_t>::max())
@@ -258,16 +280,25 @@ bool Replay::fromText(const QByteArray& text, QString* refusal)
 
 bool Replay::load(const QString& path, QString* refusal)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting, so that a FIFO or a device is refused, not waited on.
+    const int handle = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (handle < 0) {
         if (refusal)
-            *refusal = file.errorString();
+            *refusal = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    QFile file;
+    file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat status {};
     // Only a regular file, and no larger than any replay can be.
-    if (file.isSequential() || file.size() > MaxFileBytes) {
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
         if (refusal)
-            *refusal = QStringLiteral("not a replay file, or larger than any replay can be");
+            *refusal = QStringLiteral("not a regular file");
+        return false;
+    }
+    if (file.size() > MaxFileBytes) {
+        if (refusal)
+            *refusal = QStringLiteral("larger than any replay can be");
         return false;
     }
     const QByteArray text = file.read(MaxFileBytes + 1);

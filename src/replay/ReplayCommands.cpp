@@ -2,40 +2,22 @@
 #include "replay/ReplayCommands.h"
 
 #include "game/GameForm.h"
-#include "game/GameTimer.h"
-#include "options/Options.h"
-#include "platform/PlayASound.h"
+#include "platform/Hive.h"
 #include "platform/QtRuntime.h"
 #include "replay/Playback.h"
 #include "replay/PlaybackRuntime.h"
-#include "replay/Replay.h"
 #include "replay/ReplayShelf.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QTextStream>
-#include <QTimer>
-
-#include <cstdio>
-#include <memory>
 
 namespace {
-constexpr int Proven = 0;
-constexpr int NotProven = 1;
-// The window is on the screen a moment before the game starts in it.
-constexpr int WatchStartDelayMs = 500;
 
-void say(const QString& line)
-{
-    QTextStream(stderr) << "crawlix: " << line << Qt::endl;
-}
-
-// A stored name as one line of plain text.
+// Text from a file or the list as one line that cannot steer a terminal.
 QString printable(const QString& text)
 {
     QString shown = text;
@@ -44,6 +26,11 @@ QString printable(const QString& text)
             c = QLatin1Char('?');
     }
     return shown;
+}
+
+void say(const QString& line)
+{
+    QTextStream(stderr) << "crawlix: " << printable(line) << Qt::endl;
 }
 
 struct Verdict {
@@ -67,13 +54,13 @@ Verdict replayed(const Replay& replay, PlaybackRuntime& services, double storedS
         playback.runToEnd();
     } catch (const PlaybackError& error) {
         say(QStringLiteral("the replay of %1 ends in a run-time error: %2")
-                .arg(printable(replay.name), QString::fromStdString(error.what())));
+                .arg(replay.name, QString::fromStdString(error.what())));
     }
     services.setPlayback(nullptr);
     if (playback.outcome() == Playback::Outcome::Ended && double(playback.points()) == storedScore)
         return {QStringLiteral("verified"), false};
     if (playback.outcome() == Playback::Outcome::Diverged)
-        say(QStringLiteral("the replay of %1 stops: %2").arg(printable(replay.name), playback.divergence()));
+        say(QStringLiteral("the replay of %1 stops: %2").arg(replay.name, playback.divergence()));
     return {QStringLiteral("differs (replay: %1)").arg(playback.points()), true};
 }
 
@@ -91,7 +78,42 @@ std::optional<Replay> readable(const QString& path)
 void printLine(const QString& rank, const QString& name, const QString& score, const QString& verdict)
 {
     QTextStream(stdout) << rank << ' ' << printable(name) << ' ' << printable(score) << ' '
-                        << verdict << Qt::endl;
+                        << printable(verdict) << Qt::endl;
+}
+
+bool holds(const TopEntry& entry, const Replay& replay)
+{
+    return replay.name == entry.Name && double(replay.score) == Numbers::scoreValue(entry.Score);
+}
+
+// A file with the name and score of a listed entry is that entry's replay, wherever it lies.
+bool ofAListedEntry(const Replay& replay)
+{
+    return std::any_of(TopList.begin(), TopList.end(),
+                       [&](const TopEntry& entry) { return holds(entry, replay); });
+}
+
+// What the files kept for a rank tell of its entry. A file that is another listed entry's
+// (left behind by a kill, or a rename that failed) is no evidence either way; a file with
+// the entry's name and a score no entry of that name has shows the stored score changed.
+Verdict verdictOf(int rank, PlaybackRuntime& services)
+{
+    const TopEntry& entry = TopList[size_t(rank - 1)];
+    const double stored = Numbers::scoreValue(entry.Score);
+    Verdict verdict = NoReplay;
+    for (const QString& path : ReplayShelf::filesOfRank(rank)) {
+        const std::optional<Replay> replay = readable(path);
+        if (!replay)
+            continue;
+        if (holds(entry, *replay))
+            return replayed(*replay, services, stored);
+        if (ofAListedEntry(*replay))
+            continue;
+        if (replay->name == entry.Name)
+            return replayed(*replay, services, stored);
+        verdict.text = QStringLiteral("no replay (%1 belongs to no entry)").arg(QFileInfo(path).fileName());
+    }
+    return verdict;
 }
 
 int verifyList(PlaybackRuntime& services)
@@ -99,16 +121,11 @@ int verifyList(PlaybackRuntime& services)
     bool differs = false;
     for (int rank = 1; rank <= TopRanks; ++rank) {
         const TopEntry& entry = TopList[size_t(rank - 1)];
-        const QString path = ReplayShelf::fileOfRank(rank);
-        const std::optional<Replay> replay = path.isEmpty() ? std::nullopt : readable(path);
-        // A file left from an entry that has gone is no replay of this one.
-        const Verdict verdict = replay && replay->name == entry.Name
-            ? replayed(*replay, services, Numbers::scoreValue(entry.Score))
-            : NoReplay;
+        const Verdict verdict = verdictOf(rank, services);
         printLine(QString::number(rank), entry.Name, entry.Score, verdict.text);
         differs = differs || verdict.differs;
     }
-    return differs ? NotProven : Proven;
+    return differs ? ReplayCommands::NotProven : ReplayCommands::Proven;
 }
 
 // A file proves the score of the entry whose rank its name gives, when it is that entry's;
@@ -117,59 +134,13 @@ int verifyOne(const QString& path, PlaybackRuntime& services)
 {
     const std::optional<Replay> replay = readable(path);
     if (!replay)
-        return NotProven;
+        return ReplayCommands::NotProven;
     const int rank = ReplayShelf::rankOfFile(path);
     const bool listed = rank > 0 && TopList[size_t(rank - 1)].Name == replay->name;
     const QString score = listed ? TopList[size_t(rank - 1)].Score : QString::number(replay->score);
     const Verdict verdict = replayed(*replay, services, Numbers::scoreValue(score));
     printLine(listed ? QString::number(rank) : QStringLiteral("-"), replay->name, score, verdict.text);
-    return verdict.differs ? NotProven : Proven;
-}
-
-// --- Watching ---
-
-std::optional<Replay> chosen;
-std::unique_ptr<PlaybackRuntime> watchServices;
-std::unique_ptr<Playback> watched;
-
-// Escape stops the replay and the program; no other key or click reaches the game.
-class EscapeEnds : public QObject {
-public:
-    explicit EscapeEnds(GameForm& form) : form_(form) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress
-            && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            emit form_.handOver().endWanted();
-            return true;
-        }
-        return false;
-    }
-
-private:
-    GameForm& form_;
-};
-std::unique_ptr<EscapeEnds> escapeEnds;
-
-// The song the game had, from its beginning, in place of the one the options chose. The
-// window loaded before the audio was open, so its own song never started.
-void playRecordedSong(GameForm& form, int song)
-{
-    Audio::open();
-    form.MMControl1().setCommand(QStringLiteral("Close"));
-    SongNumber = song;
-    StartMusic(form.MMControl1());
-}
-
-// Once the game is over the window stays with its last picture; it starts no game of its
-// own and opens no options. A replay that stops following its recording says so and stops.
-void ended(GameForm& form)
-{
-    if (watched->outcome() == Playback::Outcome::Diverged) {
-        say(QStringLiteral("the replay stops: %1").arg(watched->divergence()));
-        form.Timer1()->setEnabled(false);
-    }
-    QTimer::singleShot(0, &form, [&form] { form.OptionMenu()->setEnabled(false); });
+    return verdict.differs ? ReplayCommands::NotProven : ReplayCommands::Proven;
 }
 } // namespace
 
@@ -183,47 +154,31 @@ int verify(int argc, char* argv[], const QString& file)
     QtRuntime real;
     PlaybackRuntime services(real, PlaybackRuntime::Pace::Instant);
     setRuntime(&services);
-    LoadTopTen();
-    const int status = file.isEmpty() ? verifyList(services) : verifyOne(file, services);
+    int status = CannotTell;
+    if (!LoadTopTen())
+        say(QStringLiteral("the top ten in %1 cannot be read; nothing is verified").arg(Hive::path()));
+    else
+        status = file.isEmpty() ? verifyList(services) : verifyOne(file, services);
     setRuntime(nullptr);
     return status;
 }
 
-std::optional<int> chooseReplay(const QString& rankOrFile)
+std::optional<Replay> replayToWatch(const QString& rankOrFile)
 {
     bool isRank = false;
     const int rank = rankOrFile.toInt(&isRank);
-    QString path = rankOrFile;
-    if (isRank && !QFileInfo::exists(rankOrFile)) {
-        path = rank >= 1 && rank <= TopRanks ? ReplayShelf::fileOfRank(rank) : QString();
-        if (path.isEmpty()) {
-            say(QStringLiteral("no replay is kept for rank %1 (in %2)").arg(rankOrFile, ReplayShelf::folder()));
-            return NotProven;
-        }
+    if (!isRank || QFileInfo::exists(rankOrFile))
+        return readable(rankOrFile);
+    if (rank < 1 || rank > TopRanks) {
+        say(QStringLiteral("there is no rank %1: the ranks are 1 to %2").arg(rankOrFile).arg(TopRanks));
+        return std::nullopt;
     }
-    chosen = readable(path);
-    return chosen ? std::nullopt : std::optional<int>(NotProven);
-}
-
-bool replayChosen() { return chosen.has_value(); }
-
-void watch(GameForm& form)
-{
-    watchServices = std::make_unique<PlaybackRuntime>(runtime(), PlaybackRuntime::Pace::RealTime);
-    setRuntime(watchServices.get());
-    watched = std::make_unique<Playback>(form, *chosen, true);
-    watchServices->setPlayback(watched.get());
-    watched->onEnd = [&form] { ended(form); };
-    QObject::connect(&form, &QObject::destroyed, [] {
-        watchServices->setPlayback(nullptr);
-        watched.reset();
-    });
-    escapeEnds = std::make_unique<EscapeEnds>(form);
-    qApp->installEventFilter(escapeEnds.get());
-    QTimer::singleShot(WatchStartDelayMs, &form, [&form] {
-        playRecordedSong(form, chosen->song);
-        watched->start();
-    });
+    const QStringList files = ReplayShelf::filesOfRank(rank);
+    if (files.isEmpty()) {
+        say(QStringLiteral("no replay is kept for rank %1 (in %2)").arg(rankOrFile, ReplayShelf::folder()));
+        return std::nullopt;
+    }
+    return readable(files.first());
 }
 
 } // namespace ReplayCommands

@@ -2,32 +2,29 @@
 #include "replay/ReplayShelf.h"
 
 #include "platform/Hive.h"
-#include "platform/Windows1252.h"
-#include "replay/GameRecording.h"
 #include "replay/Replay.h"
 #include "shared/Declarations.h"
-#include "shared/Numbers.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 const QString Suffix = QStringLiteral(".crawlix-replay");
-// A file on its way to another rank, one being written, and one this game cannot read
-// (damaged, or from a newer game), which is put aside rather than deleted.
-const QString Moving = QStringLiteral(".moving");
-const QString Unfinished = QStringLiteral(".tmp");
-const QString Unreadable = QStringLiteral(".unreadable");
+// A replay being written: the file's own name, the writing process's id, then this. Only
+// the shelf of that process removes it, unless it is plainly left from a copy that died.
+const QString Writing = QStringLiteral(".writing");
+constexpr qint64 StaleWritingSeconds = 60 * 60;
 constexpr int RankDigits = 2;
 constexpr int NameCharsInFileName = 40;
 
@@ -35,6 +32,8 @@ void warn(const QString& what)
 {
     QTextStream(stderr) << "crawlix: warning: " << what << Qt::endl;
 }
+
+QString rankPrefix(int rank) { return QStringLiteral("%1-").arg(rank, RankDigits, 10, QLatin1Char('0')); }
 
 // The name as a file name may hold it: ASCII letters and digits, "_" for anything else.
 QString fileNameOf(const QString& name)
@@ -45,16 +44,6 @@ QString fileNameOf(const QString& name)
         kept += plain ? c : QLatin1Char('_');
     }
     return kept.isEmpty() ? QStringLiteral("_") : kept;
-}
-
-QString fileOf(int rank, const Replay& replay)
-{
-    return QDir(ReplayShelf::folder())
-        .filePath(QStringLiteral("%1-%2-%3")
-                      .arg(rank, RankDigits, 10, QLatin1Char('0'))
-                      .arg(fileNameOf(replay.name))
-                      .arg(replay.score)
-                  + Suffix);
 }
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
@@ -68,11 +57,12 @@ void syncFolder(const QString& path)
     ::close(folder);
 }
 
-// Written beside its place, synced, then renamed into it: the file is there whole or not
-// at all.
+// Written beside its place under a name of this process's own, synced, then renamed into
+// it: the file is there whole or not at all, and no other copy ever takes it for its own.
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* why)
 {
-    const QByteArray unfinished = QFile::encodeName(path + Unfinished);
+    const QByteArray unfinished = QFile::encodeName(
+        QStringLiteral("%1.%2%3").arg(path).arg(QCoreApplication::applicationPid()).arg(Writing));
     const int file = ::open(unfinished.constData(),
                             O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (file < 0) {
@@ -97,104 +87,22 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* why)
     return ok;
 }
 
-struct Shelved {
-    QString path; // empty for the game that has just entered the list
-    Replay replay;
-};
-
-// The replays in the folder, by rank. A write that never finished goes.
-std::vector<Shelved> shelved(const QDir& folder)
+// What a copy of the game that died while writing left behind, once it is an hour old.
+void removeStaleWrites(const QDir& folder)
 {
-    std::vector<std::pair<int, Shelved>> found;
-    for (const QFileInfo& info : folder.entryInfoList(QDir::Files, QDir::Name)) {
-        const QString name = info.fileName();
-        if (name.endsWith(Unfinished)) {
+    const QRegularExpression ours(QStringLiteral("^\\d\\d-.*\\.crawlix-replay\\.\\d+\\.writing$"));
+    const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-StaleWritingSeconds);
+    for (const QFileInfo& info : folder.entryInfoList({QStringLiteral("*") + Writing}, QDir::Files)) {
+        if (ours.match(info.fileName()).hasMatch() && info.lastModified().toUTC() < stale)
             QFile::remove(info.filePath());
-            continue;
-        }
-        if (!name.endsWith(Suffix) && !name.endsWith(Suffix + Moving))
-            continue;
-        Shelved file{info.filePath(), {}};
-        const int rank = ReplayShelf::rankOfFile(file.path);
-        if (rank == 0 || !file.replay.load(file.path, nullptr)) {
-            QFile::rename(file.path, file.path + Unreadable);
-            continue;
-        }
-        found.emplace_back(rank, std::move(file));
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Shelved> files;
-    for (auto& [rank, file] : found)
-        files.push_back(std::move(file));
-    return files;
 }
 
-// Each rank takes the first file not yet taken that holds its name and score: of equal
-// entries the older one stands higher, and the files come in their old order, the new
-// game last. The file each rank takes, or -1.
-std::array<int, TopRanks> matched(const std::vector<Shelved>& files)
+// The file for rank whose name and score part is taken from a file of another rank.
+QString movedTo(const QString& path, int rank)
 {
-    std::array<int, TopRanks> taken;
-    taken.fill(-1);
-    std::vector<bool> used(files.size(), false);
-    for (size_t rank = 0; rank < TopRanks; ++rank) {
-        const TopEntry& entry = TopList[rank];
-        for (size_t i = 0; i < files.size(); ++i) {
-            if (!used[i] && files[i].replay.name == entry.Name
-                && double(files[i].replay.score) == Numbers::scoreValue(entry.Score)) {
-                taken[rank] = int(i);
-                used[i] = true;
-                break;
-            }
-        }
-    }
-    return taken;
-}
-
-// Brings the folder in line with the list: files no entry takes go, the others step aside,
-// then into their places, and the new game's is written in its own.
-void arrange(const Replay* entered)
-{
-    const QDir dir(ReplayShelf::folder());
-    if (!entered && !dir.exists())
-        return;
-    if (!dir.mkpath(QStringLiteral("."))) {
-        warn(QStringLiteral("%1: the folder cannot be made; the game's replay is not kept")
-                 .arg(dir.path()));
-        return;
-    }
-    std::vector<Shelved> files = shelved(dir);
-    if (entered)
-        files.push_back({QString(), *entered});
-    const std::array<int, TopRanks> taken = matched(files);
-    for (size_t i = 0; i < files.size(); ++i) {
-        const bool kept = std::find(taken.begin(), taken.end(), int(i)) != taken.end();
-        if (!kept && !files[i].path.isEmpty())
-            QFile::remove(files[i].path);
-    }
-    for (int rank = 1; rank <= TopRanks; ++rank) {
-        const int i = taken[size_t(rank - 1)];
-        if (i < 0 || files[size_t(i)].path.isEmpty())
-            continue;
-        Shelved& file = files[size_t(i)];
-        const QString aside = fileOf(rank, file.replay) + Moving;
-        if (file.path != fileOf(rank, file.replay) && QFile::rename(file.path, aside))
-            file.path = aside;
-    }
-    for (int rank = 1; rank <= TopRanks; ++rank) {
-        const int i = taken[size_t(rank - 1)];
-        if (i < 0)
-            continue;
-        const Shelved& file = files[size_t(i)];
-        const QString place = fileOf(rank, file.replay);
-        QString why;
-        if (file.path.isEmpty() && !writeAtomically(place, file.replay.toText(), &why))
-            warn(QStringLiteral("%1: the game's replay could not be written (%2)").arg(place, why));
-        else if (!file.path.isEmpty() && file.path != place)
-            QFile::rename(file.path, place);
-    }
-    syncFolder(dir.path());
+    const QFileInfo info(path);
+    return info.dir().filePath(rankPrefix(rank) + info.fileName().mid(RankDigits + 1));
 }
 } // namespace
 
@@ -202,25 +110,53 @@ namespace ReplayShelf {
 
 QString folder() { return QFileInfo(Hive::path()).absolutePath() + QStringLiteral("/replays"); }
 
-void keepGame(const QString& name)
+void enter(int rank, const Replay* game, const QString& listedName)
 {
-    const Replay* game = GameRecording::finishedGame();
-    if (!game)
+    if (rank < 1 || rank > TopRanks)
         return;
-    Replay entered = *game;
-    // The name as the list holds it.
-    entered.name = Windows1252::toUnicode(Windows1252::fromUnicode(name));
-    arrange(&entered);
+    const QDir dir(folder());
+    if (!game && !dir.exists())
+        return;
+    if (!dir.mkpath(QStringLiteral("."))) {
+        warn(QStringLiteral("%1: the folder cannot be made; the game's replay is not kept").arg(dir.path()));
+        return;
+    }
+    removeStaleWrites(dir);
+    // The tenth entry has left the list; every other one from the rank down moved one lower.
+    for (const QString& path : filesOfRank(TopRanks))
+        QFile::remove(path);
+    for (int from = TopRanks - 1; from >= rank; --from) {
+        for (const QString& path : filesOfRank(from))
+            QFile::rename(path, movedTo(path, from + 1));
+    }
+    if (game) {
+        Replay entered = *game;
+        entered.name = listedName;
+        const QString place = dir.filePath(
+            rankPrefix(rank) + QStringLiteral("%1-%2").arg(fileNameOf(listedName)).arg(entered.score) + Suffix);
+        QString why;
+        if (!writeAtomically(place, entered.toText(), &why))
+            warn(QStringLiteral("%1: the game's replay could not be written (%2)").arg(place, why));
+    }
+    syncFolder(dir.path());
 }
 
-void tidy() { arrange(nullptr); }
-
-QString fileOfRank(int rank)
+void clear()
 {
-    const QString prefix = QStringLiteral("%1-").arg(rank, RankDigits, 10, QLatin1Char('0'));
-    const QStringList names = QDir(folder()).entryList({prefix + QLatin1Char('*') + Suffix},
-                                                      QDir::Files, QDir::Name);
-    return names.isEmpty() ? QString() : QDir(folder()).filePath(names.first());
+    for (int rank = 1; rank <= TopRanks; ++rank) {
+        for (const QString& path : filesOfRank(rank))
+            QFile::remove(path);
+    }
+}
+
+QStringList filesOfRank(int rank)
+{
+    const QDir dir(folder());
+    QStringList files;
+    const QStringList pattern{rankPrefix(rank) + QLatin1Char('*') + Suffix};
+    for (const QString& name : dir.entryList(pattern, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
 }
 
 int rankOfFile(const QString& path)
@@ -229,7 +165,7 @@ int rankOfFile(const QString& path)
     bool ok = false;
     const int rank = name.left(RankDigits).toInt(&ok);
     const bool named = ok && name.size() > RankDigits && name[RankDigits] == QLatin1Char('-')
-        && name[0].isDigit();
+        && name[0].isDigit() && name.endsWith(Suffix);
     return named && rank >= 1 && rank <= TopRanks ? rank : 0;
 }
 

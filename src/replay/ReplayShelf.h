@@ -4,29 +4,29 @@
 // one file per entry, named after the entry's rank, name and score ("01-Ada-10.crawlix-replay").
 // The file itself holds the name and score it was written for.
 //
-// When an entry joins the list, the folder is brought in line with the list as it now
-// stands: each rank takes the file whose name and score are its own (of equal ones the
-// higher rank, the older entry, keeps the higher file, and the new game comes last), the
-// files are renamed to their ranks, and a file no entry takes is removed; one that cannot
-// be read is put aside (".unreadable"), never deleted. Matching by what
-// the files hold keeps the folder right whatever happened to the list in between (another
-// copy of the game entering a score, the list cleared). Every file is written atomically;
-// a replay that cannot be written costs the player nothing but one warning line.
+// The shelf is told, never guesses: an entry written into the list at a rank moves the files
+// of that rank and below one rank down (the tenth leaves with its entry) and its game is
+// written at its rank; a list stored empty takes every file with it. A list that could not
+// be read or written moves nothing. The shelf touches only its own files: the replays, and
+// the temporary files it writes them through, named after this process.
 
 #include <QString>
+
+struct Replay;
 
 namespace ReplayShelf {
 
 QString folder();
 
-// The game that has just ended entered the list as `name`; TopList holds the list as it
-// now stands.
-void keepGame(const QString& name);
-// The same when the list changed otherwise (cleared): the files of entries that left it go.
-void tidy();
+// An entry was written into the list at rank (1 to 10), under the name as the list holds
+// it: the files of its rank and below move down with their entries, and the game, when
+// there is one, is written at the rank.
+void enter(int rank, const Replay* game, const QString& listedName);
+// The empty list was stored: every replay goes.
+void clear();
 
-// The replay file kept for a rank (1 to 10), or empty text when there is none.
-QString fileOfRank(int rank);
+// The replay files kept for a rank (1 to 10), in name order; normally one, or none.
+QStringList filesOfRank(int rank);
 // The rank a replay file's name gives, or 0.
 int rankOfFile(const QString& path);
 

@@ -4,7 +4,7 @@
 #include "platform/Runtime.h"
 #include "platform/SpriteSheets.h"
 #include "platform/Twips.h"
-#include "replay/ReplayShelf.h"
+#include "platform/Hive.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 
@@ -43,6 +43,8 @@ constexpr qsizetype ShownTextLimit = 4000;
 
 const QString Title = QStringLiteral("Crawlix");
 const QString ClearQuestion = QStringLiteral("Are You Sure You Want To Clear The Top Ten?");
+const QString NotCleared = QStringLiteral(
+    "The Top Ten List could not be cleared: the data file could not be written.\n\n%1");
 
 using Twips::pixels;
 using Twips::place;
@@ -152,9 +154,14 @@ void TopTen::ClearIt_Click()
 {
     if (runtime().msgBox(ClearQuestion, Title, Runtime::Buttons::YesNo) != Runtime::Answer::Yes)
         return;
-    ResetTopTen();
+    if (!ResetTopTen()) {
+        // The list stays as it is stored, and the player is told why.
+        runtime().msgBox(NotCleared.arg(Hive::unwritable()), Title, Runtime::Buttons::Ok);
+        Form_Load();
+        return;
+    }
     Form_Load();
-    ReplayShelf::tidy();
+    emit listCleared();
 }
 
 void TopTen::closeEvent(QCloseEvent* event)

@@ -26,6 +26,12 @@ public:
     void Form_Load();
     void ClearIt_Click();
 
+signals:
+    // The empty list was stored: every entry has left it.
+    void listCleared();
+
+public:
+
     // True while the window is loaded (shown and not closed since).
     bool loaded() const { return loaded_; }
     void setLoaded(bool value) { loaded_ = value; }

@@ -2,7 +2,9 @@
 #include "scores/TopTenTable.h"
 
 #include "platform/Hive.h"
+#include "platform/RegAgent.h"
 #include "platform/Runtime.h"
+#include "platform/Windows1252.h"
 #include "shared/Declarations.h"
 #include "shared/Numbers.h"
 
@@ -20,12 +22,15 @@ constexpr int EntryAttempts = 3;
 
 TopTenWriteObserver writeObserver;
 
+// True when the value was written.
 template <typename Value>
-void writeListValue(const QString& valueName, const Value& value)
+bool writeListValue(const QString& valueName, const Value& value)
 {
     WriteRegValue(TopTenKey, valueName, value);
+    const bool written = RegObj->lastResult() == 0;
     if (writeObserver)
         writeObserver(valueName);
+    return written;
 }
 
 // Whether every value of the list was read and none is there.
@@ -73,23 +78,31 @@ QString TopTenScoreValue(int rank)
 
 void setTopTenWriteObserver(TopTenWriteObserver observer) { writeObserver = std::move(observer); }
 
-void LoadTopTen()
+bool LoadTopTen()
 {
+    std::array<TopEntry, TopRanks> read;
     for (int rank = 1; rank <= TopRanks; ++rank) {
-        TopEntry& entry = TopList[size_t(rank - 1)];
+        TopEntry& entry = read[size_t(rank - 1)];
         ReadRegValue(TopTenKey, TopTenNameValue(rank));
         entry.Name = RegObjValue();
+        if (RegObjUnreadable())
+            return false;
         ReadRegValue(TopTenKey, TopTenScoreValue(rank));
         entry.Score = RegObjValue();
+        if (RegObjUnreadable())
+            return false;
     }
+    TopList = std::move(read);
+    return true;
 }
 
-void ResetTopTen()
+bool ResetTopTen()
 {
     // All twenty values land together or not at all.
+    const BusyCursor busy;
     HiveTransaction transaction;
     writeEmptyList();
-    transaction.commit();
+    return transaction.commit();
 }
 
 void ResetMissingTopTen()
@@ -104,7 +117,7 @@ void ResetMissingTopTen()
     transaction.commit();
 }
 
-bool InsertTopTen(const QString& NewName, int32_t score)
+bool InsertTopTen(const QString& NewName, int32_t score, const TopTenFiled& filed)
 {
     // One insertion is one transaction: a crash halfway leaves the old list whole, and
     // the list is read again under the lock, so another copy of the game that entered a
@@ -113,17 +126,21 @@ bool InsertTopTen(const QString& NewName, int32_t score)
     const BusyCursor busy;
     return Hive::transact(
         [&] {
-            LoadTopTen();
+            if (!LoadTopTen())
+                return;
             const int rank = rankFor(score);
             if (rank == 0)
                 return;
+            bool written = true;
             for (int k = TopRanks; k > rank; --k) {
                 const TopEntry& above = TopList[size_t(k - 2)];
-                writeListValue(TopTenNameValue(k), above.Name);
-                writeListValue(TopTenScoreValue(k), above.Score);
+                written = writeListValue(TopTenNameValue(k), above.Name) && written;
+                written = writeListValue(TopTenScoreValue(k), above.Score) && written;
             }
-            writeListValue(TopTenNameValue(rank), NewName);
-            writeListValue(TopTenScoreValue(rank), score);
+            written = writeListValue(TopTenNameValue(rank), NewName) && written;
+            written = writeListValue(TopTenScoreValue(rank), score) && written;
+            if (written && filed)
+                filed(rank, Windows1252::toUnicode(Windows1252::fromUnicode(NewName)));
         },
         EntryAttempts);
 }
