@@ -305,6 +305,7 @@ void TopTenTable::anEntryThatCannotBeStoredSaysSoAndChangesNothing()
         SqliteShell writer(home.hivePath(), "BEGIN IMMEDIATE;");
         QVERIFY(writer.holding());
         const ShortBusyTimeout shortWait;
+        scripted->services.busyCursor.clear();
         QVERIFY(!InsertTopTen(QStringLiteral("New"), 40));
         // The busy cursor showed over the wait, and went again.
         QCOMPARE(scripted->services.busyCursor, (QList<bool>{true, false}));

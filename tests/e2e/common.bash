@@ -328,6 +328,30 @@ cover_and_move() {
 
 # hive_value KEY NAME: the stored text (without its zero byte) of a value below
 # HKEY_LOCAL_MACHINE\Software\Crawlix\KEY.
+# Another program on the data file: a sqlite3 shell that keeps the file to itself.
+SHELL_PID=""
+SHELL_IN="$E2E_TMP/shell.in"
+SHELL_OUT="$E2E_TMP/shell.out"
+
+# hold_hive SQL: a sqlite3 shell runs SQL and keeps whatever lock it took.
+hold_hive() {
+  rm -f "$SHELL_IN" "$SHELL_OUT"
+  mkfifo "$SHELL_IN"
+  sqlite3 "$HIVE" <"$SHELL_IN" >"$SHELL_OUT" 2>&1 &
+  SHELL_PID=$!
+  exec 7>"$SHELL_IN"
+  echo "$1 SELECT 'holding';" >&7
+  wait_until 10 grep -q holding "$SHELL_OUT" || fail "the sqlite3 shell did not take the file: $(cat "$SHELL_OUT")"
+}
+
+# The game started meanwhile holds the pipe open as well: the shell is told to quit.
+release_hive() {
+  printf 'COMMIT;\n.quit\n' >&7
+  exec 7>&-
+  wait "$SHELL_PID" 2>/dev/null || true
+  SHELL_PID=""
+}
+
 hive_value() {
   [ -f "$HIVE" ] || return 0
   sqlite3 -cmd ".timeout 3000" "$HIVE" \

@@ -14,29 +14,6 @@ readonly FIRST_WINDOW_SECONDS=19
 # Ten points from one won level go to rank 5 of this list.
 readonly SCORES=(50 40 30 20 9 8 7 6 5 4)
 
-SHELL_PID=""
-SHELL_IN="$E2E_TMP/shell.in"
-SHELL_OUT="$E2E_TMP/shell.out"
-
-# hold_hive SQL: a sqlite3 shell runs SQL and keeps whatever lock it took.
-hold_hive() {
-  rm -f "$SHELL_IN" "$SHELL_OUT"
-  mkfifo "$SHELL_IN"
-  sqlite3 "$HIVE" <"$SHELL_IN" >"$SHELL_OUT" 2>&1 &
-  SHELL_PID=$!
-  exec 7>"$SHELL_IN"
-  echo "$1 SELECT 'holding';" >&7
-  wait_until 10 grep -q holding "$SHELL_OUT" || fail "the sqlite3 shell did not take the file: $(cat "$SHELL_OUT")"
-}
-
-# The game started meanwhile holds the pipe open as well: the shell is told to quit.
-release_hive() {
-  printf 'COMMIT;\n.quit\n' >&7
-  exec 7>&-
-  wait "$SHELL_PID" 2>/dev/null || true
-  SHELL_PID=""
-}
-
 store_keepers() {
   local rank
   for rank in "${!RANK_WORDS[@]}"; do

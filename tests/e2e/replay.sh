@@ -62,6 +62,36 @@ if out=$(verify); then fail "--verify passed a changed score: $out"; fi
 grep -qx "1 Ada 9999 differs (replay: 10)" <<<"$out" || fail "the changed score not caught: $out"
 say "a changed score differs"
 
+# A genuine 25 above the 10 whose file has not moved down yet: the file is the 10's, so
+# rank 1 has no replay, and nothing is called changed.
+set_hive_value "Top Ten List" "Score One" 25
+set_hive_value "Top Ten List" "Name Two" Ada
+set_hive_value "Top Ten List" "Score Two" 10
+out=$(verify) || fail "--verify called a stale file evidence: $out"
+grep -qx "1 Ada 25 no replay" <<<"$out" || fail "rank 1 not without replay: $out"
+say "a stale file at a rank is no evidence"
+
+# The list cannot be read: neither proven nor differing.
+hold_hive "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;"
+status=0
+out=$(verify 2>&1) || status=$?
+release_hive
+[ "$status" = 2 ] || fail "--verify under an exclusive lock ended with status $status: $out"
+say "an unreadable list ends --verify with status 2"
+
+# Hostile files: a FIFO is refused at once; a refusal cannot steer the terminal.
+mkfifo "$E2E_TMP/fifo"
+status=0
+out=$(timeout 20 "$CRAWLIX" --verify "$E2E_TMP/fifo" 2>&1) || status=$?
+[ "$status" = 1 ] || fail "--verify on a FIFO ended with status $status: $out"
+printf 'crawlix-replay \033[2J\r\n' >"$E2E_TMP/escape.crawlix-replay"
+out=$("$CRAWLIX" --verify "$E2E_TMP/escape.crawlix-replay" 2>&1) && fail "an escape sequence verified"
+! grep -q $'[\033\r]' <<<"$out" || fail "a refusal printed raw control characters: $(od -c <<<"$out")"
+set_hive_value "Top Ten List" "Name Two" "(Available)"
+set_hive_value "Top Ten List" "Score Two" 0
+set_hive_value "Top Ten List" "Score One" 9999
+say "hostile files are refused in one printable line"
+
 start_game "$CRAWLIX" --replay 1
 wait_game_window 15 >/dev/null
 # Disabled as the window is made, at the win (the box closes by itself), at the end.
