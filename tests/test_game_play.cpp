@@ -4,6 +4,8 @@
 
 #include "test_game_support.h"
 
+#include "StandardErrorCapture.h"
+
 #include "game/Playfield.h"
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
@@ -64,6 +66,7 @@ private slots:
     void aFourthStillBombIsTestedOnlyWhenAsked();
     void theHiddenModeIsInvincibleAndSoundsOncePerGame();
     void aTickRepaintsOnlyWhereTheMovingBombsWereAndAre();
+    void offXQtPaintsTheFieldAndTheTraceSaysWhyOnce();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero();
     void theOverlapTestFollowsTheRectangleRule_data();
@@ -533,6 +536,20 @@ void GamePlay::theHiddenModeIsInvincibleAndSoundsOncePerGame()
     g.game().Timer1_Timer();
     g.game().Timer1_Timer();
     QCOMPARE(g.sounds.count(godSound), 2);
+}
+
+void GamePlay::offXQtPaintsTheFieldAndTheTraceSaysWhyOnce()
+{
+    StandardErrorCapture said;
+    qputenv("CRAWLIX_TRACE", "1");
+    for (int window = 0; window < 2; ++window) {
+        LoadedGame g;
+        g.game().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g.game(), WindowWaitMs));
+    }
+    qunsetenv("CRAWLIX_TRACE");
+    const QString why = QStringLiteral("crawlix-trace: playfield: painted by Qt: the window system is offscreen, not X");
+    QVERIFY2(said.linesWith(why) == 1, qPrintable(said.text()));
 }
 
 void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()

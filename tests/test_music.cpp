@@ -4,6 +4,7 @@
 #include "AudioFixtures.h"
 #include "app/Forms.h"
 #include "ScriptedRuntime.h"
+#include "StandardErrorCapture.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
 #include "sound/Sounds.h"
@@ -372,9 +373,11 @@ void MusicSequencer::aNewControlsSongReplacesTheOldOneWhichCannotStopIt()
 
 void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
 {
+    StandardErrorCapture said;
     MusicControl window;
     startAsTheGameDoes(window, file("nowhere.mid"));
     QVERIFY(!window.playing());
+    startAsTheGameDoes(window, file("nowhere.mid"));
 
     QFile broken(file("broken.mid"));
     QVERIFY(broken.open(QIODevice::WriteOnly));
@@ -389,6 +392,7 @@ void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
     Audio::setSoundFontPath(file("missing.sf2"));
     startAsTheGameDoes(window, file("song.mid"));
     const bool playedWithoutSoundfont = Sounds::instance().waitUntilIdle(LoadTimeoutMs) && window.playing();
+    startAsTheGameDoes(window, file("song.mid"));
     Audio::setSoundFontPath(soundFont);
     QVERIFY(!playedWithoutSoundfont);
     QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
@@ -397,6 +401,9 @@ void MusicSequencer::missingSongSoundfontOrBrokenFileLeaveTheGameSilent()
     startAsTheGameDoes(window, file("song.mid")); // and a good song still plays after all that
     QVERIFY(Sounds::instance().waitUntilIdle(LoadTimeoutMs));
     QVERIFY(window.playing());
+    // The missing song and the missing soundfont are each said once, however often met.
+    QCOMPARE(said.linesWith(QStringLiteral("crawlix: no sound: no song file ") + file("nowhere.mid")), 1);
+    QCOMPARE(said.linesWith(QStringLiteral("crawlix: no sound: no soundfont ") + file("missing.sf2")), 1);
 }
 
 void MusicSequencer::withoutAnAudioDeviceNothingPlays()

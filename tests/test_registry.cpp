@@ -32,7 +32,8 @@ const QString Shared = QStringLiteral("\\Software\\Crawlix\\Shared");
 const QString ChildFlag = QStringLiteral("--hive-child");
 constexpr unsigned long ThinkingMs = 2;
 constexpr qint64 PageSize = 4096;
-constexpr qint64 WriteVersionOffset = 18; // a number above 2 makes the file read-only
+constexpr qint64 WriteVersionOffset = 18;
+constexpr int LongestNameLength = 250; // of a file's own name; a name may have 255 bytes // a number above 2 makes the file read-only
 constexpr auto ExtraColumnSchema = R"sql(
 CREATE TABLE registry_keys (path TEXT PRIMARY KEY COLLATE NOCASE);
 CREATE TABLE registry_values (
@@ -181,6 +182,16 @@ private:
         for (int i = 0; i < count; ++i)
             WriteRegValue(TopTen, QStringLiteral("Name %1").arg(i), text);
         Hive::close();
+    }
+
+    // A file elsewhere that the hive's name links to, its name so long that no longer name
+    // made from it (a dated one, a journal's) is allowed.
+    QString longNamedTarget(const QTemporaryDir& elsewhere)
+    {
+        const QString target = elsewhere.filePath(QString(LongestNameLength - 4, QLatin1Char('h')) + QStringLiteral(".db"));
+        putFile(target, QByteArray());
+        QDir().mkpath(QFileInfo(hive()).path());
+        return QFile::link(target, hive()) ? target : QString();
     }
 
     void makeBadHive(const QString& kind)
@@ -661,19 +672,23 @@ private slots:
 
     void whatKeepsADamagedFileFromBeingSetAsideIsReported_data()
     {
-        QTest::addColumn<bool>("folder");
-        QTest::newRow("a folder for a lock") << true;
-        QTest::newRow("a lock held by another program") << false;
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("a folder for a lock") << QStringLiteral("folder");
+        QTest::newRow("a lock held by another program") << QStringLiteral("held");
+        QTest::newRow("a name with no room for the date") << QStringLiteral("long name");
     }
     void whatKeepsADamagedFileFromBeingSetAsideIsReported()
     {
-        QFETCH(bool, folder);
-        putFile(hive(), QByteArray(5000, '\x01'));
-        const QString lockName = hive() + QStringLiteral(".lock");
+        QFETCH(QString, blocker);
+        QTemporaryDir elsewhere;
+        const QString file = blocker == QLatin1String("long name") ? longNamedTarget(elsewhere) : hive();
+        QVERIFY(!file.isEmpty());
+        putFile(file, QByteArray(5000, '\x01'));
+        const QString lockName = file + QStringLiteral(".lock");
         int lock = -1;
-        if (folder) {
+        if (blocker == QLatin1String("folder")) {
             QVERIFY(QDir().mkpath(lockName));
-        } else {
+        } else if (blocker == QLatin1String("held")) {
             lock = ::open(QFile::encodeName(lockName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
             QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
         }
@@ -681,10 +696,22 @@ private slots:
         if (lock >= 0)
             ::close(lock);
         QCOMPARE(warning.count(QLatin1Char('\n')), 1);
-        QVERIFY2(warning.contains(lockName + (folder ? QStringLiteral(" is not a regular file")
-                                                     : QStringLiteral(" is held by another program"))),
+        const QString why = blocker == QLatin1String("folder") ? lockName + QStringLiteral(" is not a regular file")
+            : blocker == QLatin1String("held") ? lockName + QStringLiteral(" is held by another program")
+                                               : file + QStringLiteral(" cannot be renamed (File name too long)");
+        QVERIFY2(warning.contains(QStringLiteral("damaged, and cannot be set aside: ") + why), qPrintable(warning));
+        QCOMPARE(fileBytes(file), QByteArray(5000, '\x01'));
+    }
+
+    void whySqliteCannotOpenTheHiveIsSaidInItsOwnWords()
+    {
+        // The file opens, but no journal can be made beside it to lay out a fresh hive.
+        QTemporaryDir elsewhere;
+        QVERIFY(!longNamedTarget(elsewhere).isEmpty());
+        const QString warning = childWarning();
+        QCOMPARE(warning.count(QLatin1Char('\n')), 1);
+        QVERIFY2(warning.contains(QStringLiteral("cannot be opened (unable to open database file: File name too long)")),
                  qPrintable(warning));
-        QCOMPARE(fileBytes(hive()), QByteArray(5000, '\x01'));
     }
 
     void onlyARegularFileIsEverTakenForTheHive_data()

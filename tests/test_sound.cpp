@@ -2,6 +2,7 @@
 // The wave sound effects: played at once, one at a time, silent when anything is missing.
 #include "AudioFixtures.h"
 #include "ScriptedRuntime.h"
+#include "StandardErrorCapture.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
 
@@ -109,6 +110,7 @@ void SoundEffects::cleanupTestCase()
 
 void SoundEffects::aMissingOrBrokenFilePlaysNothing()
 {
+    StandardErrorCapture said;
     PlaySoundFile(file("nowhere.wav"));
     QCOMPARE(Mix_Playing(-1), 0);
 
@@ -121,6 +123,9 @@ void SoundEffects::aMissingOrBrokenFilePlaysNothing()
 
     PlaySoundFile(file("short.wav"));
     QCOMPARE(Mix_Playing(EffectChannel), 1); // the broken ones left the channel usable
+    // One line says why, naming the first file; the second is the same kind of silence.
+    QCOMPARE(said.linesWith(QStringLiteral("crawlix: no sound: ")), 1);
+    QCOMPARE(said.linesWith(QStringLiteral("crawlix: no sound: ") + file("nowhere.wav")), 1);
 }
 
 void SoundEffects::aSecondSoundCutsOffTheFirst()
@@ -178,8 +183,11 @@ void SoundEffects::aBackslashTailFromTheProgramFolderIsFound()
 
 void SoundEffects::withoutAnAudioDeviceEverythingIsAHarmlessNoOp()
 {
+    StandardErrorCapture said;
     QVERIFY(!AudioFixtures::reopenWithDriver("no-such-driver"));
     QVERIFY(!Audio::isOpen());
+    QVERIFY(!Audio::open());
+    QCOMPARE(said.linesWith(QStringLiteral("crawlix: no sound: the audio device will not open: ")), 1);
     PlaySoundFile(file("short.wav"));
     PlaySoundFile(QStringLiteral("short.wav"));
 

@@ -135,7 +135,7 @@ bool Playfield::drawOnServer()
     const qreal ratio = devicePixelRatioF();
     const int scale = int(ratio);
     if (scale < 1 || scale != ratio)
-        return false;
+        return XSurface::paintedByQt(QStringLiteral("the screen's scale is not a whole number"));
     if ((scale != serverScale_ || size() * scale != sharedSize_) && !shareWithServer(scale))
         return false;
     if (backgroundStale_) {

@@ -208,7 +208,7 @@ void openHive()
             setAsideOnce(); // a fresh hive damaged at once: given up
         break;
     default:
-        warn(QStringLiteral("cannot be opened; options and scores are not kept"));
+        warn(QStringLiteral("cannot be opened (%1); options and scores are not kept").arg(opened.why));
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
@@ -167,12 +168,22 @@ bool startsLikeADatabase(const QString& file)
     return head.read(SqliteMagic.size()) == SqliteMagic;
 }
 
-sqlite3* openConnection(const QString& file, int busyMs)
+// SQLite's own words for the last failure on the connection, and the system's below them.
+QString sqliteWords(sqlite3* db)
+{
+    QString words = QString::fromUtf8(sqlite3_errmsg(db));
+    if (const int error = sqlite3_system_errno(db))
+        words += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    return words;
+}
+
+sqlite3* openConnection(const QString& file, int busyMs, QString& why)
 {
     sqlite3* db = nullptr;
     const QByteArray name = QFile::encodeName(file);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW;
     if (sqlite3_open_v2(name.constData(), &db, flags, nullptr) != SQLITE_OK) {
+        why = sqliteWords(db);
         sqlite3_close_v2(db);
         return nullptr;
     }
@@ -192,16 +203,19 @@ QString asideName(const QString& file)
 }
 
 // Keeps an unreadable file, and whatever journal or log it left, under a dated name.
-void rename(const QString& file)
+// Empty text when done; otherwise what kept it.
+QString rename(const QString& file)
 {
     const QString aside = asideName(file);
-    if (!QFile::rename(file, aside))
-        return;
+    // The system's rename, which either happens whole or not at all and says why not.
+    if (::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0)
+        return QStringLiteral("%1 cannot be renamed (%2)").arg(file, QString::fromLocal8Bit(std::strerror(errno)));
     for (const char* companion : Companions) {
         if (QFileInfo::exists(file + QLatin1String(companion)))
             QFile::rename(file + QLatin1String(companion), aside + QLatin1String(companion));
     }
     HiveFile::warn(QStringLiteral("damaged; kept as %1 and a new one started").arg(aside));
+    return {};
 }
 
 // Held while a file is set aside, so that two copies of the game never both do it. The
@@ -317,7 +331,7 @@ Opened open(const QString& file, int busyMs)
     Opened opened{nullptr, Health::Damaged, identify(file)};
     if (!startsLikeADatabase(file))
         return opened;
-    sqlite3* db = openConnection(file, busyMs);
+    sqlite3* db = openConnection(file, busyMs, opened.why);
     if (!db) {
         opened.health = Health::Unavailable;
         return opened;
@@ -327,6 +341,8 @@ Opened open(const QString& file, int busyMs)
     if (opened.health == Health::Usable && sqlite3_db_readonly(db, "main") == 1 && unwritable(file).isEmpty())
         opened.health = Health::Damaged;
     if (opened.health != Health::Usable) {
+        if (opened.health == Health::Unavailable)
+            opened.why = sqliteWords(db);
         // A damaged file is kept as it is: its log is not folded back into it.
         if (opened.health == Health::Damaged)
             sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -353,7 +369,7 @@ QString setAside(const QString& file, const FileId& id)
         return lock.blocker();
     // Another copy of the game may have set it aside and started afresh already.
     if (id.exists && identify(file) == id)
-        rename(file);
+        return rename(file);
     return {};
 }
 

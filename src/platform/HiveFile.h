@@ -47,6 +47,7 @@ struct Opened {
     Health health = Health::Unavailable;
     FileId id;
     bool wal = false;      // the write-ahead log is on
+    QString why{};         // SQLite's own words when Unavailable
 };
 
 // Opens the file as the hive, checked whole and of the designed shape, laying out an empty

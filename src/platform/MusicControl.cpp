@@ -6,8 +6,39 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTextStream>
+
+#include <bitset>
 
 namespace {
+// What keeps the songs silent before they reach the sound module; each is said once a run.
+enum class Silence { SongFile, SoundFont, Kinds };
+std::bitset<std::size_t(Silence::Kinds)> said;
+
+void sayWhy(Silence kind, const QString& why)
+{
+    if (said.test(std::size_t(kind)))
+        return;
+    said.set(std::size_t(kind));
+    QTextStream(stderr) << "crawlix: no sound: " << why << Qt::endl;
+}
+
+// Whether the song and its soundfont are there; when not, says which is missing.
+bool present(const QString& song, const QString& soundFont)
+{
+    if (!QFileInfo(song).isFile()) {
+        sayWhy(Silence::SongFile, QStringLiteral("no song file %1").arg(song));
+        return false;
+    }
+    if (!QFileInfo::exists(soundFont)) {
+        sayWhy(Silence::SoundFont, QStringLiteral("no soundfont %1 for the songs"
+                                                  " (Debian's timgm6mb-soundfont puts it there)")
+                                       .arg(soundFont));
+        return false;
+    }
+    return true;
+}
+
 bool isCommand(const QString& command, const char* name)
 {
     return command.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
@@ -44,7 +75,7 @@ void MusicControl::start()
     // Checked here, so that a missing song or soundfont costs nothing and the
     // synthesizer has nothing to complain about on the terminal.
     const QString soundFont = Audio::soundFontPath(file);
-    if (!QFileInfo(file).isFile() || !QFileInfo::exists(soundFont)) {
+    if (!present(file, soundFont)) {
         stop();
         return;
     }

@@ -1,10 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/XSurface.h"
 
+#include "shared/Trace.h"
+
+#include <set>
+
+namespace {
+// The reasons for Qt's painting said so far this run.
+std::set<QString> saidWhy;
+} // namespace
+
+bool XSurface::paintedByQt(const QString& why)
+{
+    // A fallback met at every frame costs no allocation: the reason is a literal, and an
+    // insertion of a reason said already allocates nothing.
+    if (tracing() && saidWhy.insert(why).second)
+        trace(QStringLiteral("playfield: painted by Qt: ") + why);
+    return false;
+}
+
 #if !CRAWLIX_WITH_XCB
 
 // Built without X: there is no server to fill the window, and Qt paints everything.
-std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget*) { return nullptr; }
+std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget*)
+{
+    paintedByQt(QStringLiteral("built without xcb"));
+    return nullptr;
+}
 
 #else
 
@@ -21,7 +43,9 @@ std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget*) { return nullptr; }
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 // Rectangles filled by one request, from a buffer on the stack.
@@ -68,10 +92,12 @@ bool serverSharesPixmaps(xcb_connection_t* connection)
 {
     // Whoever switches shared memory off for Qt's own drawing switches it off here too.
     if (qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        return false;
+        return XSurface::paintedByQt(QStringLiteral("QT_XCB_NO_MITSHM is set"));
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection, &xcb_shm_id);
-    if (!shm || !shm->present || !reachedLocally(connection))
-        return false;
+    if (!shm || !shm->present)
+        return XSurface::paintedByQt(QStringLiteral("the X server has no MIT-SHM"));
+    if (!reachedLocally(connection))
+        return XSurface::paintedByQt(QStringLiteral("the X server is not on this machine"));
     xcb_shm_query_version_reply_t* version
         = xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr);
     // Version 1.2 takes the memory as a file; the pixmaps must be laid out as images are.
@@ -80,7 +106,7 @@ bool serverSharesPixmaps(xcb_connection_t* connection)
             || (version->major_version == 1 && version->minor_version >= 2))
         && version->pixmap_format == XCB_IMAGE_FORMAT_Z_PIXMAP;
     std::free(version);
-    return shares;
+    return shares || XSurface::paintedByQt(QStringLiteral("the X server takes no shared pixmaps from a file"));
 }
 
 bool visualIsRgb(const xcb_setup_t* setup, xcb_visualid_t visual)
@@ -185,13 +211,14 @@ bool XcbSurface::share(QSize devicePixels)
     const size_t bytes = bytesPerLine * size_t(devicePixels.height());
     const int file = memfd_create("crawlix-field", MFD_CLOEXEC);
     if (file < 0)
-        return false;
+        return paintedByQt(QStringLiteral("no memory to share: ") + QString::fromLocal8Bit(strerror(errno)));
     void* bits = ftruncate(file, off_t(bytes)) == 0
         ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0)
         : MAP_FAILED;
     if (bits == MAP_FAILED) {
+        const int error = errno;
         close(file);
-        return false;
+        return paintedByQt(QStringLiteral("no memory to share: ") + QString::fromLocal8Bit(strerror(error)));
     }
     // The connection takes the file and closes it once sent. Both requests are checked, at
     // the cost of a round trip each when the field is shown: a pixmap that was never made
@@ -211,7 +238,7 @@ bool XcbSurface::share(QSize devicePixels)
     if (error) {
         std::free(error);
         munmap(bits, bytes);
-        return false;
+        return paintedByQt(QStringLiteral("the X server refused the shared pixels"));
     }
     bits_ = static_cast<uchar*>(bits);
     bytesPerLine_ = bytesPerLine;
@@ -265,7 +292,11 @@ void XcbSurface::fill(QPoint origin, const QRect* rects, size_t count)
 std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget* widget)
 {
     xcb_connection_t* connection = xConnection();
-    if (!connection || !widget)
+    if (!connection) {
+        paintedByQt(QStringLiteral("the window system is %1, not X").arg(QGuiApplication::platformName()));
+        return nullptr;
+    }
+    if (!widget)
         return nullptr;
     const auto window = uint32_t(widget->window()->winId());
     xcb_get_geometry_reply_t* geometry
@@ -278,8 +309,10 @@ std::unique_ptr<XSurface> XSurface::forWindowOf(QWidget* widget)
     const uint8_t depth = geometry ? geometry->depth : 0;
     std::free(geometry);
     std::free(attributes);
-    if (!usable)
+    if (!usable) {
+        paintedByQt(QStringLiteral("the window's pixels are not 32-bit xRGB"));
         return nullptr;
+    }
     return std::make_unique<XcbSurface>(connection, window, depth);
 }
 

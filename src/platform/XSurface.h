@@ -11,6 +11,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QString>
 #include <QSize>
 #include <QtGlobal>
 
@@ -23,6 +24,9 @@ class XSurface {
 public:
     // The X window of the widget's top-level, or nothing where it cannot be drawn on.
     static std::unique_ptr<XSurface> forWindowOf(QWidget* widget);
+    // Says in the trace, once a run for each reason, why Qt paints the playfield instead.
+    // Always false, so that a fallback says why as it returns.
+    static bool paintedByQt(const QString& why);
     virtual ~XSurface() = default;
 
     // Pixels of this size (device pixels) shared with the server, in place of any shared

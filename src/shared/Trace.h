@@ -7,7 +7,8 @@
 #include <QString>
 #include <QTextStream>
 
-inline bool tracing() { return qEnvironmentVariable("CRAWLIX_TRACE") == QLatin1String("1"); }
+// Asked without allocating, so that a drawing path may ask at every frame.
+inline bool tracing() { return qEnvironmentVariableIntValue("CRAWLIX_TRACE") == 1; }
 
 inline void trace(const QString& line)
 {

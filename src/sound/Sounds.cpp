@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -85,6 +86,8 @@ void Sounds::playEffect(const char* file)
     effect_ = Mix_LoadWAV(file);
     if (effect_)
         Mix_PlayChannel(EffectChannel, effect_, PlayOnce);
+    else
+        sayWhy(Silence::Effect, std::string(file) + ": " + Mix_GetError());
     quietFrom_ = framesPlayed_.load();
 }
 
@@ -161,9 +164,12 @@ bool Sounds::synthesizerLoaded()
 // for as long as the audio is initialised (ALSA's looks for new devices ten times a second).
 bool Sounds::openDevice()
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        sayWhy(Silence::Device, std::string("the audio device will not open: ") + SDL_GetError());
         return false;
+    }
     if (Mix_OpenAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixBufferFrames) != 0) {
+        sayWhy(Silence::Device, std::string("the audio device will not open: ") + SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
@@ -275,6 +281,8 @@ void Sounds::loadQueued(Lock& lock)
     if (request.song == wanted_) {
         // A song that cannot be read or played leaves the game silent.
         wanted_ = 0;
+        if (!song)
+            sayWhy(Silence::Song, request.file + " will not play with the soundfont " + request.soundFont);
         if (song && (deviceOpen_ || openDevice())) {
             // Handed to the audio thread under SDL's audio lock.
             Mix_HookMusic(&Song::mixHook, song.get());
@@ -304,6 +312,15 @@ void Sounds::freeRetired(Lock& lock)
     lock.lock();
     freeing_ = false;
     changed_.notify_all();
+}
+
+// One line on standard error for each kind of silence, the first time it falls.
+void Sounds::sayWhy(Silence kind, const std::string& why)
+{
+    if (said_.test(std::size_t(kind)))
+        return;
+    said_.set(std::size_t(kind));
+    std::fprintf(stderr, "crawlix: no sound: %s\n", why.c_str());
 }
 
 extern "C" [[gnu::visibility("default")]] SoundModule* crawlix_sound_module()

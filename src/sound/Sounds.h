@@ -11,6 +11,7 @@
 #include <SDL_mixer.h>
 
 #include <atomic>
+#include <bitset>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -44,6 +45,8 @@ public:
 
 private:
     using Lock = std::unique_lock<std::mutex>;
+    // What the game stays silent for; each is said once a run.
+    enum class Silence { Device, Effect, Song, Kinds };
 
     struct Request {
         std::uint64_t song = 0;
@@ -62,6 +65,7 @@ private:
     void run();
     void loadQueued(Lock& lock);
     void freeRetired(Lock& lock);
+    void sayWhy(Silence kind, const std::string& why);
 
     // Never taken on the audio thread: a song is handed to the mixer, and taken back,
     // under SDL's own audio lock (Mix_HookMusic takes it).
@@ -90,4 +94,5 @@ private:
 
     int loads_ = 0;
     std::function<void()> loadGate_;
+    std::bitset<std::size_t(Silence::Kinds)> said_;
 };
