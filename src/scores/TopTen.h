@@ -20,17 +20,10 @@ class QPushButton;
 class TopTen : public QWidget {
     Q_OBJECT
 public:
-
     TopTen();
 
     void Form_Load();
     void ClearIt_Click();
-
-signals:
-    // The empty list was stored: every entry has left it.
-    void listCleared();
-
-public:
 
     // True while the window is loaded (shown and not closed since).
     bool loaded() const { return loaded_; }
@@ -50,6 +43,10 @@ public:
     QLabel* Label2;
     QLabel* Label3;
     QPushButton* ClearIt;
+
+signals:
+    // The empty list was stored: every entry has left it.
+    void listCleared();
 
 protected:
     // The close box unloads the window; so does Escape.
