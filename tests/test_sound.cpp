@@ -3,6 +3,7 @@
 // The game controllers the sound module reads: what their buttons, sticks and hats say.
 #include "AudioFixtures.h"
 #include "ScriptedRuntime.h"
+#include "VirtualPad.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
 #include "sound/Sounds.h"
@@ -88,47 +89,6 @@ private:
     }
 };
 
-// SDL's virtual joystick, plugged in for as long as it lives.
-class VirtualPad {
-public:
-    // A standard controller: every button and axis SDL's controllers have.
-    VirtualPad() : VirtualPad(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
-                              SDL_CONTROLLER_BUTTON_MAX, 0, "Virtual controller") {}
-    VirtualPad(SDL_JoystickType type, int axes, int buttons, int hats, const char* name)
-    {
-        SDL_VirtualJoystickDesc described = {};
-        described.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-        described.type = Uint16(type);
-        described.naxes = Uint16(axes);
-        described.nbuttons = Uint16(buttons);
-        described.nhats = Uint16(hats);
-        described.name = name;
-        const int index = SDL_JoystickAttachVirtualEx(&described);
-        if (index >= 0)
-            joystick_ = SDL_JoystickOpen(index);
-    }
-    ~VirtualPad() { unplug(); }
-
-    bool plugged() const { return joystick_ != nullptr; }
-    void button(int button, bool down) { SDL_JoystickSetVirtualButton(joystick_, button, down ? 1 : 0); }
-    void axis(int axis, Sint16 value) { SDL_JoystickSetVirtualAxis(joystick_, axis, value); }
-    void hat(Uint8 value) { SDL_JoystickSetVirtualHat(joystick_, 0, value); }
-    void unplug()
-    {
-        if (!joystick_)
-            return;
-        const SDL_JoystickID id = SDL_JoystickInstanceID(joystick_);
-        SDL_JoystickClose(joystick_);
-        joystick_ = nullptr;
-        for (int index = 0; index < SDL_NumJoysticks(); ++index) {
-            if (SDL_JoystickGetDeviceInstanceID(index) == id)
-                SDL_JoystickDetachVirtual(index);
-        }
-    }
-
-private:
-    SDL_Joystick* joystick_ = nullptr;
-};
 } // namespace
 
 class SoundEffects : public QObject {
