@@ -59,6 +59,9 @@ double soundingSeconds(const QByteArray& pcm)
     return double(last - first) * double(sizeof(qint16)) / AudioFixtures::bytesPerSecond();
 }
 
+constexpr std::array<const char*, PadInputCount> PadInputNames = {
+    "Up", "Down", "Left", "Right", "A", "B", "Start", "Y", "Back"};
+
 // What the module told, one line each: "press Up", "release A", "removed", "unusable NAME".
 class ToldPads : public PadListener {
 public:
@@ -76,9 +79,7 @@ public:
 private:
     static QString nameOf(PadInput input)
     {
-        static constexpr std::array<const char*, PadInputCount> Names = {
-            "Up", "Down", "Left", "Right", "A", "B", "Start", "Y", "Back"};
-        return QString::fromLatin1(Names[std::size_t(input)]);
+        return QString::fromLatin1(PadInputNames[std::size_t(input)]);
     }
     void padPressed(PadInput input) override { told << QStringLiteral("press ") + nameOf(input); }
     void padReleased(PadInput input) override { told << QStringLiteral("release ") + nameOf(input); }
