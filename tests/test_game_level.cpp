@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game window as it loads, its commands and game states, and the level setup with its
-// bomb placement.
+// bomb placement. A game controller speaks the game's own keys to the windows.
 
 #include "test_game_support.h"
+
+#include "VirtualPad.h"
 
 #include "game/Playfield.h"
 #include "options/OptionNames.h"
@@ -10,11 +12,19 @@
 #include "scores/TopTen.h"
 #include "scores/TopTenTable.h"
 #include "app/Forms.h"
+#include "app/GameControllers.h"
+#include "options/OptionsFrm.h"
+#include "platform/ControllerKeys.h"
+#include "shared/Declarations.h"
+#include "sound/Sounds.h"
 
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
+
+#include <memory>
 
 #include <cmath>
 
@@ -28,6 +38,51 @@ bool activate(QWidget& window)
     window.activateWindow();
     return QTest::qWaitForWindowActive(&window, WindowWaitMs);
 }
+
+// A controller plugged in, read whenever the test presses it.
+struct PluggedPad {
+    std::unique_ptr<VirtualPad> pad;
+    std::unique_ptr<ControllerKeys> keys;
+
+    explicit PluggedPad(std::function<ControllerKeys::Play()> play)
+    {
+        Sounds::instance().openControllers();
+        pad = std::make_unique<VirtualPad>();
+        keys = std::make_unique<ControllerKeys>(Sounds::instance(), std::move(play));
+    }
+    ~PluggedPad()
+    {
+        pad.reset();
+        keys->read();
+    }
+    void hold(SDL_GameControllerButton button)
+    {
+        pad->button(button, true);
+        keys->read();
+    }
+    void letGo(SDL_GameControllerButton button)
+    {
+        pad->button(button, false);
+        keys->read();
+    }
+    void click(SDL_GameControllerButton button)
+    {
+        hold(button);
+        letGo(button);
+    }
+};
+
+// Counts the key presses a widget gets that are a held key's repeats.
+class RepeatCount : public QObject {
+public:
+    int repeats = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            ++repeats;
+        return false;
+    }
+};
 
 bool overlap(PictureBox& a, PictureBox& b)
 {
@@ -66,6 +121,9 @@ private slots:
     void aPlacementShowsThePlainBombAgain();
     void optionsHandsOverToTheOptionsWindowAndUnloadsTheGame();
     void viewTopTenOpensTheListBesideTheGame();
+    void aControllerPlaysWithTheGamesKeysAndPullingItOutPauses();
+    void aHeldDirectionOnAControllerRepeatsAsAHeldKeyDoes();
+    void bOnAControllerClosesTheTopTenAndCancelsTheOptions();
 };
 
 void GameLevel::theWindowHasItsMenuControlsAndColours()
@@ -525,6 +583,103 @@ void GameLevel::viewTopTenOpensTheListBesideTheGame()
     EndProgram();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(LoadedGameForm() == nullptr);
+    ResetDeclarations();
+}
+
+void GameLevel::aControllerPlaysWithTheGamesKeysAndPullingItOutPauses()
+{
+    LoadedGame g;
+    GameForm& form = g.game();
+    QVERIFY(activate(form));
+    PluggedPad pad([&form] { return GamePlayOf(&form); });
+    QObject::connect(pad.keys.get(), &ControllerKeys::controllerPulledOut, &form,
+                     [&form] { form.pauseOnFocusLoss(); });
+    QSignalSpy topTen(&form.handOver(), &HandOver::topTenWanted);
+
+    pad.click(SDL_CONTROLLER_BUTTON_Y); // Ctrl+H between games
+    QTRY_COMPARE(topTen.size(), 1);
+    pad.click(SDL_CONTROLLER_BUTTON_START); // Ctrl+N between games
+    QTRY_VERIFY(g.timerOn());
+    QCOMPARE(form.LevBox()->Caption(), QStringLiteral("Level : 1"));
+
+    g.clearBombsAwayFromBug();
+    const float top = g.bug().Top();
+    for (int press = 0; press < 4; ++press)
+        pad.click(SDL_CONTROLLER_BUTTON_DPAD_UP);
+    QTRY_COMPARE(g.bug().Top(), top - 4 * 125.0f);
+
+    pad.click(SDL_CONTROLLER_BUTTON_START); // P during a level
+    QTRY_COMPARE(form.Pauser()->Caption(), QStringLiteral("Unpause"));
+    QVERIFY(!g.timerOn());
+    pad.click(SDL_CONTROLLER_BUTTON_START);
+    QTRY_VERIFY(g.timerOn());
+
+    pad.pad->unplug();
+    pad.keys->read();
+    QTRY_VERIFY(!g.timerOn());
+    QCOMPARE(form.Pauser()->Caption(), QStringLiteral("Unpause"));
+
+    // Plugged in again: Back opens the Game menu and B closes it; there the D-pad and A
+    // move and choose as the arrow keys and Return do.
+    pad.pad = std::make_unique<VirtualPad>();
+    pad.keys->read();
+    // (Held until the menu shows, and the window made active again once it has gone: the
+    // test's platform without a screen gives a menu the focus of a window of its own.)
+    pad.hold(SDL_CONTROLLER_BUTTON_BACK);
+    QTRY_VERIFY(form.FileMenu()->isVisible());
+    pad.letGo(SDL_CONTROLLER_BUTTON_BACK);
+    pad.click(SDL_CONTROLLER_BUTTON_B);
+    QTRY_VERIFY(!form.FileMenu()->isVisible());
+    QVERIFY(!g.timerOn());
+    QVERIFY(activate(form));
+    pad.hold(SDL_CONTROLLER_BUTTON_BACK);
+    QTRY_VERIFY(form.FileMenu()->isVisible());
+    pad.letGo(SDL_CONTROLLER_BUTTON_BACK);
+    pad.click(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    pad.click(SDL_CONTROLLER_BUTTON_DPAD_UP);
+    pad.click(SDL_CONTROLLER_BUTTON_A); // "&New Game", while paused
+    QTRY_VERIFY(g.timerOn());
+    QVERIFY(!form.FileMenu()->isVisible());
+    QCOMPARE(g.bug().Top(), top);
+}
+
+void GameLevel::aHeldDirectionOnAControllerRepeatsAsAHeldKeyDoes()
+{
+    LoadedGame g;
+    GameForm& form = g.game();
+    QVERIFY(activate(form));
+    PluggedPad pad([&form] { return GamePlayOf(&form); });
+    RepeatCount count;
+    form.playfield()->installEventFilter(&count);
+    form.NewMenu_Click();
+    g.clearBombsAwayFromBug();
+    const float left = g.bug().Left();
+
+    pad.hold(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    QTRY_VERIFY(count.repeats >= 2);
+    pad.letGo(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    QTRY_VERIFY(g.bug().Left() >= left + 3 * 125.0f);
+}
+
+void GameLevel::bOnAControllerClosesTheTopTenAndCancelsTheOptions()
+{
+    TempDataHome home;
+    ScopedScriptedRuntime scripted;
+    ResetDeclarations();
+    PluggedPad pad([] { return GamePlayOf(LoadedGameForm()); });
+    GameForm* form = ShowGameForm();
+    form->TopTenView_Click();
+    QVERIFY(activate(*LoadedTopTen()));
+    pad.click(SDL_CONTROLLER_BUTTON_B);
+    QTRY_VERIFY(LoadedTopTen() == nullptr);
+
+    form->OptionMenu_Click();
+    QVERIFY(activate(*LoadedOptionsFrm()));
+    pad.click(SDL_CONTROLLER_BUTTON_B);
+    QTRY_VERIFY(LoadedOptionsFrm() == nullptr);
+    QVERIFY(LoadedGameForm() != nullptr); // Cancel hands back to the game
+    EndProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ResetDeclarations();
 }
 

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wave sound effects: played at once, one at a time, silent when anything is missing.
+// The game controllers the sound module reads: what their buttons, sticks and hats say.
 #include "AudioFixtures.h"
 #include "ScriptedRuntime.h"
 #include "StandardErrorCapture.h"
+#include "VirtualPad.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
+#include "sound/Sounds.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +59,38 @@ double soundingSeconds(const QByteArray& pcm)
         --last;
     return double(last - first) * double(sizeof(qint16)) / AudioFixtures::bytesPerSecond();
 }
+
+constexpr std::array<const char*, PadInputCount> PadInputNames = {
+    "Up", "Down", "Left", "Right", "A", "B", "Start", "Y", "Back"};
+
+// What the module told, one line each: "press Up", "release A", "removed", "unusable NAME".
+class ToldPads : public PadListener {
+public:
+    QStringList told;
+    int connected = 0;
+
+    // Reads the controllers; what was told since the last time.
+    QStringList read()
+    {
+        told.clear();
+        connected = Sounds::instance().readControllers(*this);
+        return told;
+    }
+
+private:
+    static QString nameOf(PadInput input)
+    {
+        return QString::fromLatin1(PadInputNames[std::size_t(input)]);
+    }
+    void padPressed(PadInput input) override { told << QStringLiteral("press ") + nameOf(input); }
+    void padReleased(PadInput input) override { told << QStringLiteral("release ") + nameOf(input); }
+    void controllerRemoved() override { told << QStringLiteral("removed"); }
+    void controllerUnusable(const char* name) override
+    {
+        told << QStringLiteral("unusable ") + QString::fromUtf8(name);
+    }
+};
+
 } // namespace
 
 class SoundEffects : public QObject {
@@ -75,6 +110,12 @@ private slots:
     void closingStopsTheEffectAndMayBeRepeated();
     void openingTheAudioLeavesTerminationSignalsAlone();
     void theDeviceClosesSoonAfterTheLastSoundAndOpensAgainForTheWholeOfTheNext();
+
+    void aStandardControllerSpeaksThroughItsDPadAndFiveButtons();
+    void twoControllersHoldingOneDirectionPressItOnce();
+    void theStickActsLikeTheDPadPastItsDeadZoneOneDirectionPerAxis();
+    void anUnknownJoystickUsesItsHatAndFirstButtonsOrIsNamedUnusable();
+    void aControllerPulledOutLetsGoOfWhatItHeldAndIsReported();
 
 private:
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -251,6 +292,140 @@ void SoundEffects::theDeviceClosesSoonAfterTheLastSoundAndOpensAgainForTheWholeO
     const double seconds = soundingSeconds(played.readAll());
     QVERIFY2(qAbs(seconds - 1.0) < 0.01, qPrintable(QStringLiteral("%1 s heard").arg(seconds)));
     QVERIFY(AudioFixtures::reopenWithDriver("dummy"));
+}
+
+void SoundEffects::aStandardControllerSpeaksThroughItsDPadAndFiveButtons()
+{
+    QVERIFY(Sounds::instance().openControllers() >= 0);
+    ToldPads pads;
+    pads.read();
+    VirtualPad pad;
+    QVERIFY(pad.plugged());
+    QCOMPARE(pads.read(), QStringList());
+    QCOMPARE(pads.connected, 1);
+
+    const std::pair<SDL_GameControllerButton, QString> spoken[] = {
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, "Up"},      {SDL_CONTROLLER_BUTTON_DPAD_DOWN, "Down"},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, "Left"},  {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, "Right"},
+        {SDL_CONTROLLER_BUTTON_A, "A"},             {SDL_CONTROLLER_BUTTON_B, "B"},
+        {SDL_CONTROLLER_BUTTON_START, "Start"},     {SDL_CONTROLLER_BUTTON_Y, "Y"},
+        {SDL_CONTROLLER_BUTTON_BACK, "Back"},
+    };
+    for (const auto& [button, input] : spoken) {
+        pad.button(button, true);
+        QCOMPARE(pads.read(), QStringList{"press " + input});
+        pad.button(button, false);
+        QCOMPARE(pads.read(), QStringList{"release " + input});
+    }
+    // The buttons the game has no use for say nothing.
+    for (SDL_GameControllerButton unused : {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_GUIDE,
+                                            SDL_CONTROLLER_BUTTON_LEFTSHOULDER}) {
+        pad.button(unused, true);
+        QCOMPARE(pads.read(), QStringList());
+        pad.button(unused, false);
+        QCOMPARE(pads.read(), QStringList());
+    }
+    pad.unplug();
+    pads.read();
+}
+
+void SoundEffects::twoControllersHoldingOneDirectionPressItOnce()
+{
+    QVERIFY(Sounds::instance().openControllers() >= 0);
+    ToldPads pads;
+    VirtualPad first;
+    VirtualPad second;
+    pads.read();
+    QCOMPARE(pads.connected, 2);
+    first.button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    QCOMPARE(pads.read(), QStringList{"press Up"});
+    second.button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    second.button(SDL_CONTROLLER_BUTTON_A, true);
+    QCOMPARE(pads.read(), QStringList{"press A"});
+    first.button(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+    QCOMPARE(pads.read(), QStringList());
+    second.button(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+    QCOMPARE(pads.read(), QStringList{"release Up"});
+    second.button(SDL_CONTROLLER_BUTTON_A, false);
+    first.unplug();
+    second.unplug();
+    pads.read();
+}
+
+void SoundEffects::theStickActsLikeTheDPadPastItsDeadZoneOneDirectionPerAxis()
+{
+    QVERIFY(Sounds::instance().openControllers() >= 0);
+    ToldPads pads;
+    VirtualPad pad;
+    pads.read();
+    const struct {
+        int axis;
+        Sint16 value;
+        QStringList told;
+    } moves[] = {
+        {SDL_CONTROLLER_AXIS_LEFTX, 9000, {}},                 // within the dead zone
+        {SDL_CONTROLLER_AXIS_LEFTX, 20000, {"press Right"}},
+        {SDL_CONTROLLER_AXIS_LEFTX, 14000, {}},                // resting near the edge
+        {SDL_CONTROLLER_AXIS_LEFTX, -14000, {"release Right"}}, // not yet past it the other way
+        {SDL_CONTROLLER_AXIS_LEFTX, -32768, {"press Left"}},
+        {SDL_CONTROLLER_AXIS_LEFTX, 32767, {"release Left", "press Right"}},
+        {SDL_CONTROLLER_AXIS_LEFTY, -32768, {"press Up"}},     // Up and Right together
+        {SDL_CONTROLLER_AXIS_LEFTY, 32767, {"release Up", "press Down"}},
+        {SDL_CONTROLLER_AXIS_LEFTX, 0, {"release Right"}},
+        {SDL_CONTROLLER_AXIS_LEFTY, 0, {"release Down"}},
+        {SDL_CONTROLLER_AXIS_RIGHTX, 32767, {}},               // the other stick says nothing
+    };
+    for (const auto& move : moves) {
+        pad.axis(move.axis, move.value);
+        QCOMPARE(pads.read(), move.told);
+    }
+    pad.unplug();
+    pads.read();
+}
+
+void SoundEffects::anUnknownJoystickUsesItsHatAndFirstButtonsOrIsNamedUnusable()
+{
+    QVERIFY(Sounds::instance().openControllers() >= 0);
+    ToldPads pads;
+    VirtualPad stick(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 3, 1, "Old joystick");
+    pads.read();
+    QCOMPARE(pads.connected, 1);
+    stick.hat(SDL_HAT_UP);
+    QCOMPARE(pads.read(), QStringList{"press Up"});
+    stick.hat(SDL_HAT_LEFT);
+    QCOMPARE(pads.read(), (QStringList{"release Up", "press Left"}));
+    stick.hat(SDL_HAT_CENTERED);
+    QCOMPARE(pads.read(), QStringList{"release Left"});
+    stick.axis(1, 32767);
+    QCOMPARE(pads.read(), QStringList{"press Down"});
+    stick.axis(1, 0);
+    stick.button(0, true);
+    stick.button(1, true);
+    stick.button(2, true);
+    QCOMPARE(pads.read(), (QStringList{"release Down", "press A", "press B"}));
+    stick.button(0, false);
+    stick.button(1, false);
+    QCOMPARE(pads.read(), (QStringList{"release A", "release B"}));
+
+    VirtualPad buttonsOnly(SDL_JOYSTICK_TYPE_UNKNOWN, 1, 4, 0, "Button box");
+    QCOMPARE(pads.read(), QStringList{"unusable Button box"});
+    QCOMPARE(pads.connected, 1);
+    stick.unplug();
+    buttonsOnly.unplug();
+    pads.read();
+}
+
+void SoundEffects::aControllerPulledOutLetsGoOfWhatItHeldAndIsReported()
+{
+    QVERIFY(Sounds::instance().openControllers() >= 0);
+    ToldPads pads;
+    VirtualPad pad;
+    pads.read();
+    pad.button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    QCOMPARE(pads.read(), QStringList{"press Up"});
+    pad.unplug();
+    QCOMPARE(pads.read(), (QStringList{"release Up", "removed"}));
+    QCOMPARE(pads.connected, 0);
 }
 
 QTEST_GUILESS_MAIN(SoundEffects)

@@ -6,6 +6,7 @@
 #include "platform/SpriteSheets.h"
 #include "app/CommandLine.h"
 #include "app/Forms.h"
+#include "app/GameControllers.h"
 #include "replay/GameRecorder.h"
 #include "replay/ReplayCommands.h"
 #include "replay/WatchedReplay.h"
@@ -100,6 +101,7 @@ private:
         // The painted window reaches the display before anything else is done.
         QGuiApplication::sync();
         Audio::open();
+        StartGameControllers(); // in the sound module too
         QApplication::setWindowIcon(SpriteSheets::applicationIcon());
     }
 

@@ -6,6 +6,26 @@
 
 #include <cstdint>
 
+// What a game controller can say, in the game's own terms: the four directions (the D-pad,
+// the left stick, a plain joystick's hat and first axes) and the five buttons it uses.
+enum class PadInput : std::uint8_t { Up, Down, Left, Right, A, B, Start, Y, Back };
+inline constexpr int PadInputCount = 9;
+
+// Told, in order, what the controllers did. A direction or button held on two controllers
+// at once is pressed when the first takes it and released when the last lets go.
+class PadListener {
+public:
+    virtual void padPressed(PadInput input) = 0;
+    virtual void padReleased(PadInput input) = 0;
+    // A controller in use was pulled out (what it held is released first).
+    virtual void controllerRemoved() = 0;
+    // A joystick came that has no direction or no button the game can use.
+    virtual void controllerUnusable(const char* name) = 0;
+
+protected:
+    ~PadListener() = default;
+};
+
 class SoundModule {
 public:
     enum class SongState { Silent, Loading, Playing };
@@ -28,6 +48,15 @@ public:
     virtual void stopSong(std::uint64_t song) = 0;
     // Silent once the song has ended, was stopped or replaced, or could not be played.
     virtual SongState songState(std::uint64_t song) = 0;
+
+    // Starts looking for game controllers, those plugged in now and later. Returns a
+    // descriptor that turns readable when one may have come or gone (-1: none to watch).
+    // Nothing polls meanwhile.
+    virtual int openControllers() = 0;
+    // Tells the listener what the controllers did since the last call; returns how many
+    // usable ones are connected. While that is more than none, call it often: a
+    // controller's buttons are read only then.
+    virtual int readControllers(PadListener& listener) = 0;
 
 protected:
     ~SoundModule() = default;

@@ -130,6 +130,20 @@ SoundModule::SongState Sounds::songState(std::uint64_t song)
     return SongState::Silent;
 }
 
+// SDL counts how often each of its parts was started; the audio's start and stop (on the
+// sound's thread too) and the controllers' must not meet.
+int Sounds::openControllers()
+{
+    Lock lock(mutex_);
+    return pads_.open();
+}
+
+int Sounds::readControllers(PadListener& listener)
+{
+    Lock lock(mutex_);
+    return pads_.read(listener);
+}
+
 bool Sounds::waitUntilIdle(int timeoutMs)
 {
     Lock lock(mutex_);

@@ -4,7 +4,10 @@
 // one mixing channel, and the song with its synthesizer. A thread of its own loads the
 // songs (the window never waits for one), frees what is done with, and closes the device
 // soon after the last sound ends: while nothing sounds, no thread of the sound wakes.
+// It also holds the game controllers, since SDL's parts are started and stopped under its
+// one lock.
 
+#include "sound/GamePads.h"
 #include "sound/Song.h"
 #include "sound/SoundModule.h"
 
@@ -32,6 +35,8 @@ public:
     std::uint64_t startSong(const char* file, const char* soundFont) override;
     void stopSong(std::uint64_t song) override;
     SongState songState(std::uint64_t song) override;
+    int openControllers() override;
+    int readControllers(PadListener& listener) override;
 
     // For the tests, which link this code in: waits until nothing is left to load or free;
     // counts the song loads begun; holds every load, on the loading thread, just before
@@ -95,4 +100,6 @@ private:
     int loads_ = 0;
     std::function<void()> loadGate_;
     std::bitset<std::size_t(Silence::Kinds)> said_;
+
+    GamePads pads_;
 };

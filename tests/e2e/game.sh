@@ -4,7 +4,8 @@
 # Up to the goal, the congratulation, level 2 with 10 points, "Self Distruct", the name
 # prompt, and the entry stored at rank 1. On X the X server draws the moving pictures; a
 # paused level looks, pixel for pixel, as it does once Qt has painted it all again, at
-# scale 1 and 2.
+# scale 1 and 2. A game controller plugged in after the start plays with the game's keys
+# (SDL's virtual controller stands in for one).
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly PLAYER="E2E Player"
@@ -75,7 +76,74 @@ paused_level_repaints_whole() {
   exit_from_menu
 }
 
+# pad LINE...: what the player does with the controller (see src/sound/ScriptedPad.h). The
+# write waits until the program has opened the FIFO, after its first paint.
+PAD_FIFO="$E2E_TMP/pad.fifo"
+pad() {
+  timeout 60 bash -c 'printf "%s\n" "${@:2}" >"$1"' pad "$PAD_FIFO" "$@" ||
+    fail "the program never read its controller's FIFO"
+}
+pad_click() {
+  local button
+  for button in "$@"; do pad "press $button" "release $button"; done
+}
+
+# bug_top GAME NAME: the row of the bug's highest blue pixel in a picture of the window.
+bug_top() {
+  shoot "$1" "$2"
+  convert "$ARTIFACTS/$2.png" -crop 120x520+240+0 -fx '(b>0.5 && r<0.4 && b>g+0.2) ? 1 : 0' \
+    -trim -format '%Y' info: 2>/dev/null
+}
+
+controller_plays() {
+  local title game before after
+  mkfifo "$PAD_FIFO"
+  CRAWLIX_SCRIPTED_PAD=$PAD_FIFO start_game
+  title=$(wait_window "Crawlix" 60)
+  # A window manager gives a new window the focus; without one the script does.
+  timeout 5 xdotool windowfocus --sync "$title" 2>/dev/null || true
+  pad plug
+  pad_click a
+  game=$(wait_game_window 30)
+  wait_until 10 window_gone "Crawlix" || fail "A on the title screen left it open"
+  say "A on the title screen opened the game window"
+
+  timeout 5 xdotool windowfocus --sync "$game" 2>/dev/null || true
+  pad_click start
+  expect_trace "timer enabled" 30
+  expect_trace "label: Level : 1"
+  say "Start began a new game"
+  # No bomb can end the climb: the hidden mode, from the keyboard.
+  keys "$game" "${HIDDEN_MODE_KEYS[@]}"
+  pad_click start
+  wait_until 30 bash -c "grep -c 'timer disabled' '$APP_LOG' | grep -qx 1" ||
+    fail "Start did not pause the level"
+  before=$(bug_top "$game" pad-before)
+  pad_click start dpup dpup dpup dpup start
+  wait_until 30 bash -c "grep -c 'timer disabled' '$APP_LOG' | grep -qx 2" ||
+    fail "Start did not pause the level again"
+  wait_until 30 still_for_a_second "$game" || fail "the paused level kept moving"
+  after=$(bug_top "$game" pad-after)
+  # Four steps of 125 twips: 33 pixels.
+  [ -n "$before" ] && [ -n "$after" ] && [ $((before - after)) -ge 30 ] &&
+    [ $((before - after)) -le 36 ] ||
+    fail "four presses of the D-pad up moved the bug from row $before to row ${after:-?}"
+  say "four presses of the D-pad up moved the bug up $((before - after)) pixels; Start paused it"
+
+  # Pulled out during a level: the game pauses, as when it loses the focus.
+  pad_click start
+  expect_trace "timer enabled" 30
+  wait_until 30 bash -c "grep -c 'timer enabled' '$APP_LOG' | grep -qx 3" ||
+    fail "Start did not resume the level"
+  pad unplug
+  wait_until 30 bash -c "grep -c 'timer disabled' '$APP_LOG' | grep -qx 3" ||
+    fail "pulling the controller out did not pause the level"
+  say "pulling the controller out paused the level"
+  exit_from_menu
+}
+
 need compare xmessage
 paused_level_repaints_whole 1
 paused_level_repaints_whole 2
+controller_plays
 say "passed"
