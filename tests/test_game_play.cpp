@@ -64,6 +64,7 @@ private slots:
     void aFourthStillBombIsTestedOnlyWhenAsked();
     void theHiddenModeIsInvincibleAndSoundsOncePerGame();
     void aTickRepaintsOnlyWhereTheMovingBombsWereAndAre();
+    void aSpriteShowsTheWallAndTheBugAroundItsShape();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero();
     void theOverlapTestFollowsTheRectangleRule_data();
@@ -569,6 +570,29 @@ void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()
     QVERIFY(QTest::qWaitFor([&] { return !painted.isEmpty(); }, WindowWaitMs));
     QTest::qWait(20);
     QVERIFY2((painted ^ expected).isEmpty(), qPrintable(QDebug::toString(painted)));
+}
+
+void GamePlay::aSpriteShowsTheWallAndTheBugAroundItsShape()
+{
+    LoadedGame g;
+    g.game().NewMenu_Click();
+    g.game().Timer1()->setEnabled(false);
+    g.clearBombsAwayFromBug();
+    // Bomb 0 across the left wall (x = 40), bomb 1 over the bug's body.
+    g.bomb(0).move(360.0f, 3000.0f);
+    const QImage bare = g.game().playfield()->grab().toImage();
+    g.bomb(1).move(g.bug().Left() + 600.0f, g.bug().Top() + 600.0f);
+    const QImage shot = g.game().playfield()->grab().toImage();
+    const QRect wallBomb = g.bomb(0).pixelRect();
+    const QColor red(255, 0, 0);
+    QCOMPARE(shot.pixelColor(40, wallBomb.top()), red);
+    QCOMPARE(shot.pixelColor(40, wallBomb.bottom()), red);
+    QVERIFY(shot.pixelColor(wallBomb.center()).lightness() < 60);
+    // The corners of a bomb's cell lie outside its round shape: the beetle shows there.
+    const QRect bugBomb = g.bomb(1).pixelRect();
+    for (const QPoint corner : {bugBomb.topLeft(), bugBomb.topRight(), bugBomb.bottomLeft(), bugBomb.bottomRight()})
+        QCOMPARE(shot.pixelColor(corner), bare.pixelColor(corner));
+    QVERIFY(shot.pixelColor(bugBomb.center()) != bare.pixelColor(bugBomb.center()));
 }
 
 void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data()

@@ -194,9 +194,9 @@ void Playfield::drawShared(QPoint origin, int scale)
                 || renderedPictures_[p].version != picture.imageVersion())
                 renderPicture(p, scale);
             const QRect part = area.intersected(picture.pixelRect());
-            copyIntoShared(shared, renderedPictures_[p].image,
-                           inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale),
-                           part.topLeft() * scale);
+            laySpriteIntoShared(shared, renderedPictures_[p].image,
+                                inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale),
+                                part.topLeft() * scale);
         }
         filled[filledCount++] = device.translated(origin);
     }
@@ -220,6 +220,22 @@ void Playfield::copyIntoShared(uchar* shared, const QImage& image, const QRect& 
     }
 }
 
+void Playfield::laySpriteIntoShared(uchar* shared, const QImage& sprite, const QRect& from,
+                                    QPoint to) const
+{
+    // A sprite's pixel is either wholly its own or clear, so it replaces what lies below
+    // or leaves it, as Qt's painting of the same picture does.
+    const size_t sharedLine = server_->bytesPerLine();
+    for (int row = 0; row < from.height(); ++row) {
+        const auto* source = reinterpret_cast<const QRgb*>(sprite.constScanLine(from.y() + row)) + from.x();
+        auto* target = reinterpret_cast<QRgb*>(shared + size_t(to.y() + row) * sharedLine) + to.x();
+        for (int x = 0; x < from.width(); ++x) {
+            if (qAlpha(source[x]) != 0)
+                target[x] = source[x];
+        }
+    }
+}
+
 void Playfield::renderPicture(size_t index, int scale)
 {
     const PictureBox& picture = *pictures_[index];
@@ -227,9 +243,10 @@ void Playfield::renderPicture(size_t index, int scale)
     const QRect& place = picture.pixelRect();
     const QSize size = place.size() * scale;
     if (rendered.image.size() != size) {
-        rendered.image = QImage(size, QImage::Format_RGB32);
+        rendered.image = QImage(size, QImage::Format_ARGB32_Premultiplied);
         rendered.image.setDevicePixelRatio(scale);
     }
+    rendered.image.fill(Qt::transparent);
     QPainter painter(&rendered.image);
     painter.translate(-place.topLeft());
     picture.paint(painter);

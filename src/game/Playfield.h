@@ -77,6 +77,8 @@ private:
     bool shareWithServer(int scale);
     void drawShared(QPoint origin, int scale);
     void copyIntoShared(uchar* shared, const QImage& image, const QRect& from, QPoint to) const;
+    void laySpriteIntoShared(uchar* shared, const QImage& sprite, const QRect& from,
+                             QPoint to) const;
     void renderPicture(size_t index, int scale);
     void placeLayer();
     void paintPictures(QPainter& painter, const QRegion& area) const;

@@ -115,10 +115,27 @@ void PictureBox::setPicture(const QImage& picture)
     ++imageVersion_;
 }
 
+// The picture as it shows: its plain grey surroundings are clear, so whatever stands below
+// (a wall, the goal line, another picture) shows around the sprite's own shape. A pixel is
+// either the picture's or the field's, never a blend, so both ways of drawing agree.
+QImage PictureBox::shownImage() const
+{
+    QImage shown = image_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRgb surroundings = ButtonFace.rgb();
+    for (int y = 0; y < shown.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x) {
+            if (row[x] == surroundings)
+                row[x] = 0;
+        }
+    }
+    return shown;
+}
+
 const QPixmap& PictureBox::pixmap() const
 {
     if (pixmapStale_) {
-        pixmap_ = QPixmap::fromImage(image_);
+        pixmap_ = QPixmap::fromImage(shownImage());
         pixmapStale_ = false;
     }
     return pixmap_;

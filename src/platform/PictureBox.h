@@ -5,6 +5,8 @@
 // flag of its own, and a persistent image that BitBlt copies into. A partial copy leaves
 // the rest of the old picture as it was, and the image survives every repaint.
 //
+// Its plain grey surroundings show as clear: a sprite draws only its own shape.
+//
 // It is no widget: the surface it stands on paints it. A change tells the surface which
 // pixels to paint again (the old and the new place of a moved picture), nothing else.
 
@@ -83,6 +85,7 @@ public:
 
 private:
     void placeAt(QPoint pixels);
+    QImage shownImage() const;
     const QPixmap& pixmap() const;
 
     // What a tick reads and writes comes first, close together.
