@@ -4,12 +4,16 @@
 
 #include "test_game_support.h"
 
+#include "app/Forms.h"
+#include "app/FullScreen.h"
 #include "game/Playfield.h"
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
 #include "shared/Numbers.h"
 
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QtTest>
@@ -67,6 +71,8 @@ private slots:
     void aSpriteShowsTheWallAndTheBugAroundItsShape();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero();
+    void aZoomDuringPlayGrowsTheWindowAndItsSpritesButNoTwips();
+    void fullScreenShowsTheFormAtTheLargestZoomThatFitsAndComesBack();
     void theOverlapTestFollowsTheRectangleRule_data();
     void theOverlapTestFollowsTheRectangleRule();
 };
@@ -598,21 +604,82 @@ void GamePlay::aSpriteShowsTheWallAndTheBugAroundItsShape()
 void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data()
 {
     QTest::addColumn<float>("twips");
+    QTest::addColumn<int>("zoom");
     QTest::addColumn<int>("pixels");
-    QTest::newRow("the bug's start") << 4025.0f << 268;
-    QTest::newRow("half a pixel") << 7.5f << 1;
-    QTest::newRow("two and a half pixels, away from zero") << 37.5f << 3;
-    QTest::newRow("minus half a pixel") << -7.5f << -1;
-    QTest::newRow("just under half a pixel") << std::nextafter(7.5f, 0.0f) << 0;
+    QTest::newRow("the bug's start") << 4025.0f << 100 << 268;
+    QTest::newRow("half a pixel") << 7.5f << 100 << 1;
+    QTest::newRow("two and a half pixels, away from zero") << 37.5f << 100 << 3;
+    QTest::newRow("minus half a pixel") << -7.5f << 100 << -1;
+    QTest::newRow("just under half a pixel") << std::nextafter(7.5f, 0.0f) << 100 << 0;
+    QTest::newRow("the bug's start at 125 %") << 4025.0f << 125 << 335;
+    QTest::newRow("two fifths of a pixel at 125 %, away from zero") << 6.0f << 125 << 1;
+    QTest::newRow("two pixels at 175 %, away from zero") << 30.0f << 175 << 4;
+    QTest::newRow("the bug's start at 175 %") << 4025.0f << 175 << 470;
+    QTest::newRow("a bomb's width at 400 %") << 480.0f << 400 << 128;
 }
 
 void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero()
 {
     QFETCH(float, twips);
+    QFETCH(int, zoom);
     QFETCH(int, pixels);
-    QCOMPARE(Twips::pixels(twips), pixels);
+    Twips::setZoom(zoom);
     const PictureBox picture(nullptr, twips, twips, 480.0f, 480.0f);
+    const int converted = Twips::pixels(twips);
+    Twips::setZoom(Twips::DesignZoom);
+    QCOMPARE(converted, pixels);
     QCOMPARE(picture.pixelRect().topLeft(), QPoint(pixels, pixels));
+    QCOMPARE(picture.pixelRect().width(), Twips::pixels(480.0f, zoom));
+    QCOMPARE(picture.Left(), twips);
+}
+
+void GamePlay::aZoomDuringPlayGrowsTheWindowAndItsSpritesButNoTwips()
+{
+    LoadedGame g;
+    g.game().show();
+    g.game().NewMenu_Click();
+    const QSize designed = g.game().size();
+    const QImage bomb = g.bomb(0).image();
+    const float left = g.bomb(3).Left();
+    ZoomAllWindows(200);
+    // Drawn again for the zoom, not stretched: the bomb sheet drawn at twice the scale.
+    const int scale = PictureBox::spriteScale();
+    QCOMPARE(g.bomb(0).image().size(), bomb.size() * 2);
+    QCOMPARE(pictureArea(g.bomb(0), 0, 0, 64, 64), sheetCell(SpriteSheets::bombs(2.0 * scale), 0, 0, 64, 64));
+    QCOMPARE(g.game().playfield()->width(), 2 * 596);
+    QCOMPARE(g.bomb(3).Left(), left);
+    QCOMPARE(g.bomb(3).pixelRect().left(), Twips::pixels(left));
+    QVERIFY(g.timerOn());
+    ZoomAllWindows(Twips::DesignZoom);
+    QCOMPARE(g.game().size(), designed);
+    QCOMPARE(g.bomb(0).image(), bomb);
+    // A window made at a zoom comes back to the designed size just the same.
+    ZoomAllWindows(175);
+    LoadedGame zoomed;
+    ZoomAllWindows(Twips::DesignZoom);
+    QCOMPARE(zoomed.game().size(), designed);
+}
+
+void GamePlay::fullScreenShowsTheFormAtTheLargestZoomThatFitsAndComesBack()
+{
+    LoadedGame g;
+    g.game().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.game(), WindowWaitMs));
+    const QSize designed = g.game().size();
+    const QPoint place = g.game().pos();
+    FullScreen full;
+    full.toggle(&g.game());
+    QVERIFY(g.game().isFullScreen());
+    const QSize screen = g.game().screen()->geometry().size();
+    QVERIFY(Twips::zoom() > Twips::DesignZoom);
+    QVERIFY(g.game().playfield()->width() <= screen.width());
+    QVERIFY(g.game().playfield()->width() + Twips::pixels(8940.0f / 8) > screen.width()
+            || g.game().playfield()->height() + Twips::pixels(7000.0f / 8) > screen.height());
+    full.toggle(&g.game());
+    QVERIFY(!g.game().isFullScreen());
+    QCOMPARE(Twips::zoom(), Twips::DesignZoom);
+    QCOMPARE(g.game().size(), designed);
+    QCOMPARE(g.game().pos(), place);
 }
 
 void GamePlay::theOverlapTestFollowsTheRectangleRule_data()

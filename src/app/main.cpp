@@ -6,6 +6,7 @@
 #include "platform/SpriteSheets.h"
 #include "app/CommandLine.h"
 #include "app/Forms.h"
+#include "app/ZoomKeys.h"
 #include "replay/ReplayCommands.h"
 #include "shared/Trace.h"
 
@@ -124,6 +125,8 @@ int main(int argc, char* argv[])
         app.installEventFilter(&screenTrace);
 
     PictureBox::setSpriteScale(spriteScaleForScreen());
+    ZoomKeys zoomKeys;
+    app.installEventFilter(&zoomKeys);
     AfterFirstPaint afterFirstPaint;
     app.installEventFilter(&afterFirstPaint);
 

@@ -64,6 +64,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void childEvent(QChildEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -71,6 +72,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void drawAtZoom();
     void handChangesToQt();
     void startServerDrawing(QWindow* window);
     bool drawOnServer();
