@@ -42,6 +42,8 @@ void FullScreen::enter(QMainWindow* window)
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window->installEventFilter(this);
     window->showFullScreen();
+    // Where no window manager takes the window to the whole screen, it is put there.
+    window->setGeometry(screen->geometry());
 }
 
 void FullScreen::leave()
