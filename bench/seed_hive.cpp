@@ -2,9 +2,10 @@
 // Leaves the hive of $XDG_DATA_HOME as a player who saved these options leaves it, through
 // the game's own store: an empty top ten and the four options, so that the game started
 // next shows its title screen, not a first run's options window.
-// Usage: seed_hive START_LEVEL STILL_BOMBS MUSIC_OPTION SONG_TO_PLAY
+// Usage: seed_hive START_LEVEL STILL_BOMBS MUSIC_OPTION SONG_TO_PLAY [ZOOM]
 
 #include "options/OptionNames.h"
+#include "options/StoredZoom.h"
 #include "platform/RegAgent.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
@@ -20,8 +21,9 @@ constexpr int OptionCount = 4;
 
 int main(int argc, char** argv)
 {
-    if (argc != OptionCount + 1) {
-        QTextStream(stderr) << "usage: seed_hive START_LEVEL STILL_BOMBS MUSIC_OPTION SONG_TO_PLAY" << Qt::endl;
+    if (argc != OptionCount + 1 && argc != OptionCount + 2) {
+        QTextStream(stderr) << "usage: seed_hive START_LEVEL STILL_BOMBS MUSIC_OPTION SONG_TO_PLAY [ZOOM]"
+                            << Qt::endl;
         return 2;
     }
     ResetTopTen();
@@ -32,6 +34,8 @@ int main(int argc, char** argv)
         if (RegObj->lastResult() != 0)
             return 1;
     }
+    if (argc == OptionCount + 2)
+        StoredZoom::write(QString::fromLocal8Bit(argv[OptionCount + 1]).toInt());
     ReadRegValue(TopTenKey, TopTenNameValue(1));
     return RegObjValue().isEmpty() ? 1 : 0;
 }

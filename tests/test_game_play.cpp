@@ -6,12 +6,16 @@
 
 #include "StandardErrorCapture.h"
 
+#include "app/Forms.h"
+#include "app/FullScreen.h"
 #include "game/Playfield.h"
 #include "platform/PictureBox.h"
 #include "platform/Twips.h"
 #include "shared/Numbers.h"
 
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QtTest>
@@ -67,8 +71,11 @@ private slots:
     void theHiddenModeIsInvincibleAndSoundsOncePerGame();
     void aTickRepaintsOnlyWhereTheMovingBombsWereAndAre();
     void offXQtPaintsTheFieldAndTheTraceSaysWhyOnce();
+    void aSpriteShowsTheWallAndTheBugAroundItsShape();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data();
     void picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero();
+    void aZoomDuringPlayGrowsTheWindowAndItsSpritesButNoTwips();
+    void fullScreenShowsTheFormAtTheLargestZoomThatFitsAndComesBack();
     void theOverlapTestFollowsTheRectangleRule_data();
     void theOverlapTestFollowsTheRectangleRule();
 };
@@ -588,24 +595,108 @@ void GamePlay::aTickRepaintsOnlyWhereTheMovingBombsWereAndAre()
     QVERIFY2((painted ^ expected).isEmpty(), qPrintable(QDebug::toString(painted)));
 }
 
+void GamePlay::aSpriteShowsTheWallAndTheBugAroundItsShape()
+{
+    LoadedGame g;
+    g.game().NewMenu_Click();
+    g.game().Timer1()->setEnabled(false);
+    g.clearBombsAwayFromBug();
+    // Bomb 0 across the left wall (x = 40), bomb 1 over the bug's body.
+    g.bomb(0).move(360.0f, 3000.0f);
+    const QImage bare = g.game().playfield()->grab().toImage();
+    g.bomb(1).move(g.bug().Left() + 600.0f, g.bug().Top() + 600.0f);
+    const QImage shot = g.game().playfield()->grab().toImage();
+    const QRect wallBomb = g.bomb(0).pixelRect();
+    const QColor red(255, 0, 0);
+    QCOMPARE(shot.pixelColor(40, wallBomb.top()), red);
+    QCOMPARE(shot.pixelColor(40, wallBomb.bottom()), red);
+    QVERIFY(shot.pixelColor(wallBomb.center()).lightness() < 60);
+    // The corners of a bomb's cell lie outside its round shape: the beetle shows there.
+    const QRect bugBomb = g.bomb(1).pixelRect();
+    for (const QPoint corner : {bugBomb.topLeft(), bugBomb.topRight(), bugBomb.bottomLeft(), bugBomb.bottomRight()})
+        QCOMPARE(shot.pixelColor(corner), bare.pixelColor(corner));
+    QVERIFY(shot.pixelColor(bugBomb.center()) != bare.pixelColor(bugBomb.center()));
+}
+
 void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero_data()
 {
     QTest::addColumn<float>("twips");
+    QTest::addColumn<int>("zoom");
     QTest::addColumn<int>("pixels");
-    QTest::newRow("the bug's start") << 4025.0f << 268;
-    QTest::newRow("half a pixel") << 7.5f << 1;
-    QTest::newRow("two and a half pixels, away from zero") << 37.5f << 3;
-    QTest::newRow("minus half a pixel") << -7.5f << -1;
-    QTest::newRow("just under half a pixel") << std::nextafter(7.5f, 0.0f) << 0;
+    QTest::newRow("the bug's start") << 4025.0f << 100 << 268;
+    QTest::newRow("half a pixel") << 7.5f << 100 << 1;
+    QTest::newRow("two and a half pixels, away from zero") << 37.5f << 100 << 3;
+    QTest::newRow("minus half a pixel") << -7.5f << 100 << -1;
+    QTest::newRow("just under half a pixel") << std::nextafter(7.5f, 0.0f) << 100 << 0;
+    QTest::newRow("the bug's start at 125 %") << 4025.0f << 125 << 335;
+    QTest::newRow("two fifths of a pixel at 125 %, away from zero") << 6.0f << 125 << 1;
+    QTest::newRow("two pixels at 175 %, away from zero") << 30.0f << 175 << 4;
+    QTest::newRow("the bug's start at 175 %") << 4025.0f << 175 << 470;
+    QTest::newRow("a bomb's width at 400 %") << 480.0f << 400 << 128;
 }
 
 void GamePlay::picturesAndControlsStandAtTheirTwipsOverFifteenHalvesAwayFromZero()
 {
     QFETCH(float, twips);
+    QFETCH(int, zoom);
     QFETCH(int, pixels);
-    QCOMPARE(Twips::pixels(twips), pixels);
+    Twips::setZoom(zoom);
     const PictureBox picture(nullptr, twips, twips, 480.0f, 480.0f);
+    const int converted = Twips::pixels(twips);
+    Twips::setZoom(Twips::DesignZoom);
+    QCOMPARE(converted, pixels);
     QCOMPARE(picture.pixelRect().topLeft(), QPoint(pixels, pixels));
+    QCOMPARE(picture.pixelRect().width(), Twips::pixels(480.0f, zoom));
+    QCOMPARE(picture.Left(), twips);
+}
+
+void GamePlay::aZoomDuringPlayGrowsTheWindowAndItsSpritesButNoTwips()
+{
+    LoadedGame g;
+    g.game().show();
+    g.game().NewMenu_Click();
+    const QSize designed = g.game().size();
+    const QImage bomb = g.bomb(0).image();
+    const float left = g.bomb(3).Left();
+    ZoomAllWindows(200);
+    // Drawn again for the zoom, not stretched: the bomb sheet drawn at twice the scale.
+    const int scale = PictureBox::spriteScale();
+    QCOMPARE(g.bomb(0).image().size(), bomb.size() * 2);
+    QCOMPARE(pictureArea(g.bomb(0), 0, 0, 64, 64), sheetCell(SpriteSheets::bombs(2.0 * scale), 0, 0, 64, 64));
+    QCOMPARE(g.game().playfield()->width(), 2 * 596);
+    QCOMPARE(g.bomb(3).Left(), left);
+    QCOMPARE(g.bomb(3).pixelRect().left(), Twips::pixels(left));
+    QVERIFY(g.timerOn());
+    ZoomAllWindows(Twips::DesignZoom);
+    QCOMPARE(g.game().size(), designed);
+    QCOMPARE(g.bomb(0).image(), bomb);
+    // A window made at a zoom comes back to the designed size just the same.
+    ZoomAllWindows(175);
+    LoadedGame zoomed;
+    ZoomAllWindows(Twips::DesignZoom);
+    QCOMPARE(zoomed.game().size(), designed);
+}
+
+void GamePlay::fullScreenShowsTheFormAtTheLargestZoomThatFitsAndComesBack()
+{
+    LoadedGame g;
+    g.game().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.game(), WindowWaitMs));
+    const QSize designed = g.game().size();
+    const QPoint place = g.game().pos();
+    FullScreen full;
+    full.toggle(&g.game());
+    QVERIFY(g.game().isFullScreen());
+    const QSize screen = g.game().screen()->geometry().size();
+    QVERIFY(Twips::zoom() > Twips::DesignZoom);
+    QVERIFY(g.game().playfield()->width() <= screen.width());
+    QVERIFY(g.game().playfield()->width() + Twips::pixels(8940.0f / 8) > screen.width()
+            || g.game().playfield()->height() + Twips::pixels(7000.0f / 8) > screen.height());
+    full.toggle(&g.game());
+    QVERIFY(!g.game().isFullScreen());
+    QCOMPARE(Twips::zoom(), Twips::DesignZoom);
+    QCOMPARE(g.game().size(), designed);
+    QCOMPARE(g.game().pos(), place);
 }
 
 void GamePlay::theOverlapTestFollowsTheRectangleRule_data()

@@ -9,6 +9,7 @@
 #include "platform/Hive.h"
 #include "platform/MusicControl.h"
 #include "options/OptionNames.h"
+#include "options/StoredZoom.h"
 #include "shared/Declarations.h"
 
 #include <QtTest>
@@ -241,6 +242,44 @@ private slots:
         QCOMPARE(SongFile, QStringLiteral("/earlier/orion.mid"));
         QVERIFY(control.fileName().isEmpty());
         QVERIFY(!control.playing());
+    }
+
+    // The zoom lives under a key of its own; the options' values never see it.
+    void theZoomIsStoredUnderItsOwnKeyAndOnlyAStepIsTaken()
+    {
+        QCOMPARE(StoredZoom::read(), std::nullopt);
+        StoredZoom::write(150);
+        QCOMPARE(StoredZoom::read(), std::optional<int>(150));
+        ReadRegValue(QStringLiteral("\\Software\\Crawlix\\Window"), QStringLiteral("Zoom"));
+        QCOMPARE(RegObjValue(), QStringLiteral("150"));
+        ReadRegValue(OptionsKey, QStringLiteral("Zoom"));
+        QVERIFY(RegObjValue().isEmpty());
+        for (const char* never : {"130", "450", "75", "0", "-100", "big", "150x"}) {
+            WriteRegValue(WindowKey, ZoomValue, QString::fromLatin1(never));
+            QCOMPARE(StoredZoom::read(), std::optional<int>(100));
+        }
+    }
+
+    void aFirstStartTakesTheLargestZoomThatFitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("800 x 600") << QSize(800, 600) << 100;
+        QTest::newRow("1024 x 768") << QSize(1024, 768) << 100;
+        QTest::newRow("1280 x 1024") << QSize(1280, 1024) << 100;
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << 125;
+        QTest::newRow("2560 x 1440") << QSize(2560, 1440) << 150;
+        QTest::newRow("2560 x 1600") << QSize(2560, 1600) << 175;
+        QTest::newRow("3840 x 2160") << QSize(3840, 2160) << 250;
+        QTest::newRow("a tall narrow screen, by its width") << QSize(900, 2160) << 125;
+        QTest::newRow("7680 x 4320") << QSize(7680, 4320) << 400;
+    }
+
+    void aFirstStartTakesTheLargestZoomThatFitsTheScreen()
+    {
+        QFETCH(QSize, available);
+        QFETCH(int, zoom);
+        QCOMPARE(StoredZoom::fitting(available), zoom);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "options/OptionsFrm.h"
 #include "shared/HandOver.h"
 #include "platform/PlayASound.h"
+#include "platform/Twips.h"
 #include "replay/GameRecorder.h"
 #include "replay/ReplayShelf.h"
 #include "scores/TopTen.h"
@@ -70,6 +71,15 @@ void keepOnScreen(QWidget* window)
     const int y = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
     if (QPoint(x, y) != frame.topLeft())
         window->move(x, y);
+}
+
+bool centredOnScreen(const QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen || !window->isVisible())
+        return false;
+    const QPoint offset = window->frameGeometry().center() - screen->availableGeometry().center();
+    return offset.manhattanLength() <= 2;
 }
 
 // Fits a window on the screen whenever it is shown, and once more when the window manager
@@ -163,6 +173,24 @@ void WireRecording(GameForm& form, GameRecorder& games)
 void WireShelf(TopTen& window)
 {
     QObject::connect(&window, &TopTen::listCleared, &window, [] { ReplayShelf::clear(); });
+}
+
+void ZoomAllWindows(int percent)
+{
+    Twips::setZoom(percent);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+            continue;
+        const bool centred = centredOnScreen(window);
+        Twips::applyZoom(window);
+        if (centred) {
+            QRect frame = window->frameGeometry();
+            frame.moveCenter(window->screen()->availableGeometry().center());
+            window->move(frame.topLeft());
+        }
+        if (window->isVisible())
+            keepOnScreen(window);
+    }
 }
 
 void EndProgram()

@@ -37,3 +37,7 @@ void WireShelf(TopTen& window);
 
 // Ends the program at once: every window closes, the music stops.
 void EndProgram();
+
+// Takes the zoom for every window of the game, loaded or not: a window centred on the
+// screen stays centred, any other keeps its top left corner, and each stays on the screen.
+void ZoomAllWindows(int percent);

@@ -8,6 +8,7 @@
 #include "app/Forms.h"
 #include "app/GameControllers.h"
 #include "replay/GameRecorder.h"
+#include "app/ZoomKeys.h"
 #include "replay/ReplayCommands.h"
 #include "replay/WatchedReplay.h"
 #include "shared/Trace.h"
@@ -132,6 +133,8 @@ int main(int argc, char* argv[])
         app.installEventFilter(&screenTrace);
 
     PictureBox::setSpriteScale(spriteScaleForScreen());
+    ZoomKeys zoomKeys;
+    app.installEventFilter(&zoomKeys);
     AfterFirstPaint afterFirstPaint;
     app.installEventFilter(&afterFirstPaint);
 

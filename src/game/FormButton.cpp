@@ -13,5 +13,5 @@ FormButton::FormButton(QWidget* parent, const QString& caption, float left, floa
 {
     setFocusPolicy(Qt::NoFocus);
     setAutoDefault(false);
-    setGeometry(Twips::pixels(left), Twips::pixels(top), Twips::pixels(width), Twips::pixels(height));
+    Twips::place(this, left, top, width, height);
 }

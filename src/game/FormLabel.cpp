@@ -3,6 +3,8 @@
 
 #include "platform/Twips.h"
 
+#include <QEvent>
+
 #include <algorithm>
 
 FormLabel::FormLabel(QWidget* parent, float left, float top, float width, float height)
@@ -21,6 +23,14 @@ void FormLabel::setCaption(const QString& caption)
 {
     setText(caption);
     fitWidth();
+}
+
+void FormLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    // A zoom gives the label a font of another size: the caption is measured again.
+    if (event->type() == QEvent::FontChange)
+        fitWidth();
 }
 
 void FormLabel::fitWidth()

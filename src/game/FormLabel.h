@@ -19,6 +19,9 @@ public:
     QString Caption() const { return text(); }
     void setCaption(const QString& caption);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void fitWidth();
 

@@ -170,7 +170,7 @@ void GameForm::buildControls()
     levBox_ = new FormLabel(playfield_, 720.0f, 0.0f, 885.0f, 285.0f);
     pointBox_ = new FormLabel(playfield_, 1920.0f, 0.0f, 930.0f, 285.0f);
     for (FormLabel* label : {levBox_, pointBox_})
-        label->setFont(labelFont());
+        Twips::setFont(label, labelFont());
     for (auto [label, colour] : {std::pair{levBox_, Red}, std::pair{pointBox_, DarkGreen}}) {
         QPalette text = label->palette();
         text.setColor(QPalette::WindowText, colour);
@@ -185,7 +185,7 @@ void GameForm::buildControls()
     QFont buttonFont(ButtonFamily);
     buttonFont.setPixelSize(ButtonFontPixels);
     for (FormButton* button : {pauser_, kill_}) {
-        button->setFont(buttonFont);
+        Twips::setFont(button, buttonFont);
         button->setEnabled(false);
     }
     connect(pauser_, &QPushButton::clicked, this, [this] {
@@ -204,8 +204,8 @@ void GameForm::buildControls()
     bombPic_[0] = playfield_->addPicture(120.0f, 120.0f, 480.0f, 480.0f);
     srcPic_ = playfield_->addPicture(120.0f, 720.0f, 3060.0f, 1695.0f, 2);
     bombSrc_ = playfield_->addPicture(120.0f, 2520.0f, 1020.0f, 540.0f, 2);
-    srcPic_->setPicture(SpriteSheets::bug(PictureBox::spriteScale()));
-    bombSrc_->setPicture(SpriteSheets::bombs(PictureBox::spriteScale()));
+    srcPic_->setPicture(SpriteSheets::bug);
+    bombSrc_->setPicture(SpriteSheets::bombs);
 
     timer1_ = new GameTimer(this, [this] { Timer1_Timer(); });
 }
@@ -221,10 +221,9 @@ void GameForm::applyOuterSize()
 {
     // The client area is what is left of the outer size inside the nominal frame; the
     // window keeps that size (it cannot be resized by the player).
-    const int clientWidth = Twips::pixels(std::max(outerWidth_ - FrameWidthTwips, Twips::PerPixel));
-    const int clientHeight = Twips::pixels(std::max(outerHeight_ - FrameHeightTwips, Twips::PerPixel));
-    playfield_->setFixedSize(clientWidth, clientHeight);
-    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+    Twips::setFixedSize(playfield_, std::max(outerWidth_ - FrameWidthTwips, Twips::PerPixel),
+                        std::max(outerHeight_ - FrameHeightTwips, Twips::PerPixel));
+    setFixedSize(playfield_->width(), playfield_->height() + menuBar()->sizeHint().height());
 }
 
 PictureBox* GameForm::BombPic(int index) const

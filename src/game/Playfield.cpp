@@ -19,6 +19,16 @@ QRect inDevicePixels(const QRect& pixels, int scale)
 {
     return QRect(pixels.topLeft() * scale, pixels.size() * scale);
 }
+
+// The pixels a line across or down the field covers: as thick as one pixel of the design,
+// from its first end to its last pixel.
+QRect lineRect(const LineControl& line)
+{
+    const int thickness = std::max(1, Twips::pixels(Twips::PerPixel));
+    const QPoint from(Twips::pixels(std::min(line.X1, line.X2)), Twips::pixels(std::min(line.Y1, line.Y2)));
+    const QPoint to(Twips::pixels(std::max(line.X1, line.X2)), Twips::pixels(std::max(line.Y1, line.Y2)));
+    return QRect(from, to + QPoint(thickness - 1, thickness - 1));
+}
 } // namespace
 
 Playfield::Playfield(QWidget* parent, KeyHandler onKey)
@@ -194,9 +204,9 @@ void Playfield::drawShared(QPoint origin, int scale)
                 || renderedPictures_[p].version != picture.imageVersion())
                 renderPicture(p, scale);
             const QRect part = area.intersected(picture.pixelRect());
-            copyIntoShared(shared, renderedPictures_[p].image,
-                           inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale),
-                           part.topLeft() * scale);
+            laySpriteIntoShared(shared, renderedPictures_[p].image,
+                                inDevicePixels(part.translated(-picture.pixelRect().topLeft()), scale),
+                                part.topLeft() * scale);
         }
         filled[filledCount++] = device.translated(origin);
     }
@@ -220,6 +230,22 @@ void Playfield::copyIntoShared(uchar* shared, const QImage& image, const QRect& 
     }
 }
 
+void Playfield::laySpriteIntoShared(uchar* shared, const QImage& sprite, const QRect& from,
+                                    QPoint to) const
+{
+    // A sprite's pixel is either wholly its own or clear, so it replaces what lies below
+    // or leaves it, as Qt's painting of the same picture does.
+    const size_t sharedLine = server_->bytesPerLine();
+    for (int row = 0; row < from.height(); ++row) {
+        const auto* source = reinterpret_cast<const QRgb*>(sprite.constScanLine(from.y() + row)) + from.x();
+        auto* target = reinterpret_cast<QRgb*>(shared + size_t(to.y() + row) * sharedLine) + to.x();
+        for (int x = 0; x < from.width(); ++x) {
+            if (qAlpha(source[x]) != 0)
+                target[x] = source[x];
+        }
+    }
+}
+
 void Playfield::renderPicture(size_t index, int scale)
 {
     const PictureBox& picture = *pictures_[index];
@@ -227,9 +253,10 @@ void Playfield::renderPicture(size_t index, int scale)
     const QRect& place = picture.pixelRect();
     const QSize size = place.size() * scale;
     if (rendered.image.size() != size) {
-        rendered.image = QImage(size, QImage::Format_RGB32);
+        rendered.image = QImage(size, QImage::Format_ARGB32_Premultiplied);
         rendered.image.setDevicePixelRatio(scale);
     }
+    rendered.image.fill(Qt::transparent);
     QPainter painter(&rendered.image);
     painter.translate(-place.topLeft());
     picture.paint(painter);
@@ -260,6 +287,29 @@ bool Playfield::focusNextPrevChild(bool)
 
 void Playfield::resizeEvent(QResizeEvent*) { placeLayer(); }
 
+bool Playfield::event(QEvent* event)
+{
+    if (event->type() == Twips::zoomChangeEvent())
+        drawAtZoom();
+    return QWidget::event(event);
+}
+
+void Playfield::drawAtZoom()
+{
+    // The sprite sheets first: the other pictures copy from them.
+    for (const bool sheets : {true, false}) {
+        for (size_t i = 0; i < pictureCount_; ++i) {
+            if (pictures_[i]->drawnBySelf() == sheets)
+                pictures_[i]->drawAtZoom();
+        }
+    }
+    renderedPictures_.fill(RenderedPicture{});
+    changedCount_ = 0;
+    backgroundStale_ = true;
+    placeLayer();
+    update();
+}
+
 void Playfield::placeLayer()
 {
     // The layer spans the rows the labels and buttons stand in; below them the field's
@@ -284,13 +334,9 @@ void Playfield::paintEvent(QPaintEvent* event)
     for (const QRect& part : area)
         painter.fillRect(part, background);
     for (const LineControl* line : lines_) {
-        const QLineF drawn(line->X1 / Twips::PerPixel, line->Y1 / Twips::PerPixel,
-                           line->X2 / Twips::PerPixel, line->Y2 / Twips::PerPixel);
-        const QRect reach = QRectF(drawn.p1(), drawn.p2()).normalized().toAlignedRect();
-        if (!area.intersects(reach.adjusted(-1, -1, 1, 1)))
-            continue;
-        painter.setPen(QPen(line->BorderColor, 0));
-        painter.drawLine(drawn);
+        const QRect drawn = lineRect(*line);
+        if (area.intersects(drawn))
+            painter.fillRect(drawn, line->BorderColor);
     }
     paintPictures(painter, area);
 }

@@ -64,6 +64,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void childEvent(QChildEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -71,12 +72,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void drawAtZoom();
     void handChangesToQt();
     void startServerDrawing(QWindow* window);
     bool drawOnServer();
     bool shareWithServer(int scale);
     void drawShared(QPoint origin, int scale);
     void copyIntoShared(uchar* shared, const QImage& image, const QRect& from, QPoint to) const;
+    void laySpriteIntoShared(uchar* shared, const QImage& sprite, const QRect& from,
+                             QPoint to) const;
     void renderPicture(size_t index, int scale);
     void placeLayer();
     void paintPictures(QPainter& painter, const QRegion& area) const;

@@ -21,3 +21,8 @@ constexpr double LowestStartLevel = 1;
 constexpr double HighestStartLevel = 500;
 constexpr double FewestStillBombs = 3;
 constexpr double MostStillBombs = 6;
+
+// The zoom of the windows, in percent, under a key of its own: the game's other values
+// know nothing of it.
+inline const QString WindowKey = QStringLiteral("\\Software\\Crawlix\\Window");
+inline const QString ZoomValue = QStringLiteral("Zoom");

@@ -72,7 +72,7 @@ QLabel* makeHeading(QWidget* parent, const QString& caption, const QColor& colou
                     float top, float width, float height)
 {
     QLabel* label = makeLabel(parent, caption, left, top, width, height);
-    label->setFont(headingFont());
+    Twips::setFont(label, headingFont());
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
@@ -92,7 +92,7 @@ QGroupBox* makeFrame(QWidget* parent, const QString& caption, float left, float 
 {
     auto* frame = new QGroupBox(caption, parent);
     frame->setStyleSheet(FrameLook);
-    frame->setFont(defaultFont());
+    Twips::setFont(frame, defaultFont());
     place(frame, left, top, width, height);
     return frame;
 }
@@ -102,7 +102,7 @@ QRadioButton* makeOption(QWidget* frame, QButtonGroup* group, const QString& cap
 {
     auto* button = new QRadioButton(caption, frame);
     // The frame's style sheet would otherwise hand the button the application's font.
-    button->setFont(defaultFont());
+    Twips::setFont(button, defaultFont());
     place(button, left, top, width, height);
     group->addButton(button);
     return button;
@@ -158,8 +158,8 @@ OptionsFrm::OptionsFrm()
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Crawlix Options"));
-    setFont(defaultFont());
-    setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
+    Twips::setFont(this, defaultFont());
+    Twips::setFixedSize(this, ClientWidth, ClientHeight);
     buildMusicControls();
     buildEntryControls();
     arrangeTabOrder();

@@ -5,6 +5,8 @@
 // flag of its own, and a persistent image that BitBlt copies into. A partial copy leaves
 // the rest of the old picture as it was, and the image survives every repaint.
 //
+// Its plain grey surroundings show as clear: a sprite draws only its own shape.
+//
 // It is no widget: the surface it stands on paints it. A change tells the surface which
 // pixels to paint again (the old and the new place of a moved picture), nothing else.
 
@@ -67,12 +69,19 @@ public:
     // Draws the picture (and its frame) at its place; the surface calls it while painting.
     void paint(QPainter& painter) const;
 
-    // The picture's own area in pixels.
+    // The picture's own area in pixels at the designed size, as BitBlt counts them.
     QSize picturePixels() const { return picturePixels_; }
-    // The persistent image, at the sprite scale (device pixels per picture pixel).
+    // The persistent image, at the device scale (device pixels per picture pixel).
     const QImage& image() const { return image_; }
-    // Replaces the whole picture (for the hidden sprite sheets).
-    void setPicture(const QImage& picture);
+    // Replaces the whole picture (for the hidden sprite sheets) with one drawn at a scale,
+    // in device pixels per picture pixel; it is drawn again whenever the zoom changes.
+    using DrawAtScale = QImage (*)(qreal scale);
+    void setPicture(DrawAtScale draw);
+    // Places the picture and makes its image again at the zoom: a picture drawn by itself
+    // draws itself again, the others copy again what was copied into them. The sources of
+    // those copies go first.
+    void drawAtZoom();
+    bool drawnBySelf() const;
     // Counts the changes of the image, so a copy kept elsewhere knows when it is stale.
     uint32_t imageVersion() const { return imageVersion_; }
 
@@ -80,9 +89,23 @@ public:
     // so sprites stay crisp on high-density screens. Set once, before pictures are made.
     static int spriteScale();
     static void setSpriteScale(int scale);
+    // The device pixels per picture pixel at the zoom: the zoom times the sprite scale.
+    static qreal deviceScale();
 
 private:
+    // A copy into the picture, in picture pixels, kept so that it can be made again.
+    struct Copy {
+        const PictureBox* source = nullptr;
+        QRect from;
+        QPoint to;
+    };
+
+    static QRect inDevicePixels(const QRect& picture);
+    void placeAndMakeImage();
+    void paintPicture(const QImage& picture);
+    void rememberCopy(const Copy& copy);
     void placeAt(QPoint pixels);
+    QImage shownImage() const;
     const QPixmap& pixmap() const;
 
     // What a tick reads and writes comes first, close together.
@@ -100,6 +123,11 @@ private:
     mutable QPixmap pixmap_;
     mutable bool pixmapStale_ = true;
     uint32_t imageVersion_ = 0;
+    DrawAtScale draw_ = nullptr;
+    // The copies since the picture was last wholly replaced: a bug's level setup copies a
+    // part of it over the whole explosion, so two are the most the game makes.
+    std::array<Copy, 4> copies_{};
+    size_t copyCount_ = 0;
 
     friend void BitBlt(PictureBox& target, int x, int y, int width, int height,
                        const PictureBox& source, int sourceX, int sourceY);

@@ -146,7 +146,8 @@ QSize QtRuntime::screenTwips()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize pixels = screen ? screen->size() : QSize(640, 480);
-    return pixels * Twips::PerPixel;
+    return QSize(int(Twips::fromPixels(float(pixels.width()))),
+                 int(Twips::fromPixels(float(pixels.height()))));
 }
 
 void QtRuntime::fatalError(int code, const QString& description)

@@ -30,11 +30,10 @@ constexpr std::array ApplicationIconSizes{16, 32, 48, 64, 128, 256};
 
 // Draws a sheet at scale device pixels per sheet pixel on the plain grey background. The
 // background is filled first, so anything the drawing leaves untouched is exactly grey.
-QImage renderSheet(const QString& file, QSize sheetSize, int scale)
+QImage renderSheet(const QString& file, QSize sheetSize, qreal scale)
 {
     registerArtwork();
-    const int factor = qMax(1, scale);
-    QImage image(sheetSize * factor, QImage::Format_RGB32);
+    QImage image(sheetSize * qMax(qreal(1), scale), QImage::Format_RGB32);
     image.fill(ButtonFace);
     QSvgRenderer renderer(file);
     if (renderer.isValid()) {
@@ -50,12 +49,12 @@ QImage renderSheet(const QString& file, QSize sheetSize, int scale)
 
 namespace SpriteSheets {
 
-QImage bombs(int scale)
+QImage bombs(qreal scale)
 {
     return renderSheet(BombSheetFile, BombSheetSize, scale);
 }
 
-QImage bug(int scale)
+QImage bug(qreal scale)
 {
     return renderSheet(BugSheetFile, BugSheetSize, scale);
 }

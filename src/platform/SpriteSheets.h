@@ -7,9 +7,10 @@
 #include <QImage>
 
 namespace SpriteSheets {
-// The sheets drawn at scale device pixels per sheet pixel (1 for 64 x 32, 2 for 128 x 64).
-QImage bombs(int scale);
-QImage bug(int scale);
+// The sheets drawn at scale device pixels per sheet pixel (1 for 64 x 32, 2 for 128 x 64,
+// 1.25 for 80 x 40).
+QImage bombs(qreal scale);
+QImage bug(qreal scale);
 // The top ten window's icon and the application's icon.
 QIcon topTenIcon();
 QIcon applicationIcon();

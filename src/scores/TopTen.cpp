@@ -86,7 +86,7 @@ QLabel* makeHeading(QWidget* parent, const QString& caption, int pixelSize, floa
                     float width, float height)
 {
     QLabel* label = makeLabel(parent, left, top, width, height);
-    label->setFont(serifFont(pixelSize));
+    Twips::setFont(label, serifFont(pixelSize));
     setCaption(label, caption);
     return label;
 }
@@ -98,8 +98,8 @@ TopTen::TopTen()
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Top Ten High Scores"));
     setWindowIcon(SpriteSheets::topTenIcon());
-    setFont(defaultFont());
-    setFixedSize(pixels(ClientWidth), pixels(ClientHeight));
+    Twips::setFont(this, defaultFont());
+    Twips::setFixedSize(this, ClientWidth, ClientHeight);
     buildHeadings();
     buildRows();
     ClearIt = new QPushButton(QStringLiteral("Clear Top Ten"), this);

@@ -75,7 +75,7 @@ Splash::Splash()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(TitleCaption);
-    setFixedSize(::Twips::pixels(Width()), ::Twips::pixels(Height()));
+    ::Twips::setFixedSize(this, Width(), Height());
     buildControls();
     connect(&timer1_, &QTimer::timeout, this, &Splash::Timer1_Timer);
 }
@@ -93,8 +93,7 @@ QWidget* Splash::shapeWidget(int number) const { return shapes_.at(number - 1).f
 void Splash::buildControls()
 {
     client_ = new QWidget(this);
-    client_->setGeometry(BorderPixels, BorderPixels, ::Twips::pixels(ClientWidthTwips),
-                         ::Twips::pixels(ClientHeightTwips));
+    ::Twips::place(client_, BorderTwips, BorderTwips, ClientWidthTwips, ClientHeightTwips);
     QPalette background = client_->palette();
     background.setColor(QPalette::Window, Maroon);
     client_->setPalette(background);
@@ -133,7 +132,7 @@ void Splash::buildLabels()
 QLabel* Splash::makeLabel(const QString& caption, const QFont& font, const QColor& colour)
 {
     auto* label = new QLabel(caption, client_);
-    label->setFont(font);
+    ::Twips::setFont(label, font);
     QPalette text = label->palette();
     text.setColor(QPalette::WindowText, colour);
     label->setPalette(text);
@@ -147,8 +146,8 @@ QLabel* Splash::makeLabel(const QString& caption, const QFont& font, const QColo
 void Splash::sizeToCaption(QLabel* label, Twips& twips)
 {
     const QFontMetricsF metrics(label->font());
-    twips.Width = float(std::ceil(metrics.horizontalAdvance(label->text()))) * ::Twips::PerPixel;
-    twips.Height = float(std::ceil(metrics.height())) * ::Twips::PerPixel;
+    twips.Width = ::Twips::fromPixels(float(std::ceil(metrics.horizontalAdvance(label->text()))));
+    twips.Height = ::Twips::fromPixels(float(std::ceil(metrics.height())));
     place(label, twips);
 }
 
@@ -160,8 +159,7 @@ void Splash::centreLabel(QLabel* label, Twips& twips)
 
 void Splash::place(QWidget* widget, const Twips& twips)
 {
-    widget->setGeometry(::Twips::pixels(twips.Left), ::Twips::pixels(twips.Top),
-                        ::Twips::pixels(twips.Width), ::Twips::pixels(twips.Height));
+    ::Twips::place(widget, twips.Left, twips.Top, twips.Width, twips.Height);
 }
 
 void Splash::Form_Load()

@@ -4,8 +4,8 @@
 # Up to the goal, the congratulation, level 2 with 10 points, "Self Distruct", the name
 # prompt, and the entry stored at rank 1. On X the X server draws the moving pictures; a
 # paused level looks, pixel for pixel, as it does once Qt has painted it all again, at
-# scale 1 and 2. A game controller plugged in after the start plays with the game's keys
-# (SDL's virtual controller stands in for one).
+# scale 1 and 2, and at the zooms 150 %, 200 % and 300 %. A game controller plugged in
+# after the start plays with the game's keys (SDL's virtual controller stands in for one).
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly PLAYER="E2E Player"
@@ -13,6 +13,10 @@ readonly PLAYER="E2E Player"
 # Room for the game window at scale 2.
 start_x 2048x1536
 start_game
+# A first start on this screen picks a zoom that fits it; Ctrl+0 brings the designed size
+# back, where the clicks below find their buttons, and it is stored for the next runs.
+keys "$(wait_window "Crawlix Options" 15)" ctrl+0
+expect_hive "Window" "Zoom" 100
 first_run_to_game
 game=$(find_game_window)
 
@@ -48,14 +52,18 @@ say "the entry is stored at rank 1"
 
 exit_from_menu
 
-# paused_level_repaints_whole SCALE: a level drawn by the X server during play, paused,
-# then covered, moved and uncovered, so that Qt paints the whole window again.
+# paused_level_repaints_whole SCALE [ZOOM]: a level drawn by the X server during play,
+# paused, then covered, moved and uncovered, so that Qt paints the whole window again. The
+# zoom is taken with Ctrl+Plus during the level, and Ctrl+0 stores the designed size again.
 paused_level_repaints_whole() {
-  local scale=$1 game
+  local scale=$1 zoom=${2:-100} game steps
   QT_SCALE_FACTOR=$scale start_game
   keys "$(wait_window "Crawlix" 60)" Return
   game=$(wait_game_window 60)
   keys "$game" alt+g n "${HIDDEN_MODE_KEYS[@]}"
+  for steps in $(seq 25 25 $((zoom - 100))); do keys "$game" ctrl+plus; done
+  expect_hive "Window" "Zoom" "$zoom"
+  scale=$scale-zoom$zoom
   expect_trace "playfield: drawn by the X server from shared pixels" 60
   # A few moves drawn by the server: the bombs' picture changes.
   shoot "$game" "scale$scale-playing"
@@ -73,6 +81,7 @@ paused_level_repaints_whole() {
       "($ARTIFACTS/scale$scale-difference.png)"
   }
   say "at scale $scale the repainted level equals the level drawn during play"
+  keys "$game" ctrl+0
   exit_from_menu
 }
 
@@ -145,5 +154,8 @@ controller_plays() {
 need compare xmessage
 paused_level_repaints_whole 1
 paused_level_repaints_whole 2
+paused_level_repaints_whole 1 150
+paused_level_repaints_whole 1 200
+paused_level_repaints_whole 1 300
 controller_plays
 say "passed"
