@@ -41,9 +41,10 @@ void FullScreen::enter(QMainWindow* window)
     window->setMinimumSize(0, 0);
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window->installEventFilter(this);
-    window->showFullScreen();
-    // Where no window manager takes the window to the whole screen, it is put there.
+    // Where no window manager takes the window to the whole screen, it is put there first;
+    // a geometry set after the full-screen state would end that state.
     window->setGeometry(screen->geometry());
+    window->showFullScreen();
 }
 
 void FullScreen::leave()
