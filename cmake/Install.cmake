@@ -1,8 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# What makes an installed Crawlix a proper desktop game: a `crawlix` command on the PATH,
-# the desktop entry, the icon in the hicolor theme and the AppStream metainfo.
-# The program itself with its sound module, sounds, songs and the songs' soundfont goes to
-# ${CRAWLIX_GAME_DIR} (see CMakeLists.txt); the game finds them beside its real file.
+# What makes an installed Crawlix a proper desktop game: the desktop entry, the icon in the
+# hicolor theme, the AppStream metainfo and the manual page. The program, its sound module,
+# sounds, songs and the songs' soundfont are installed by CMakeLists.txt.
 
 set(CRAWLIX_APP_ID "io.github.crawlix.Crawlix")
 set(CRAWLIX_ICON_SIZES 16 32 48 64 128 256)
@@ -11,7 +10,7 @@ set(CRAWLIX_ICON_SIZES 16 32 48 64 128 256)
 # in its manifest (as a line ending in a slash) each of these folders and each folder above
 # them that it is about to make, or that the last install from this build folder made, so
 # that the uninstall target removes them again once they are empty.
-set(crawlix_install_dirs "${CRAWLIX_GAME_DIR}" "${CMAKE_INSTALL_BINDIR}"
+set(crawlix_install_dirs "${CMAKE_INSTALL_BINDIR}" "${CRAWLIX_DATA_DIR}" "${CRAWLIX_LIBRARY_DIR}"
     "${CMAKE_INSTALL_DATAROOTDIR}/applications" "${CMAKE_INSTALL_DATAROOTDIR}/metainfo"
     "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps" "${CMAKE_INSTALL_MANDIR}/man6")
 foreach(size ${CRAWLIX_ICON_SIZES})
@@ -40,18 +39,6 @@ install(CODE [[
   endforeach()
   list(REMOVE_DUPLICATES CMAKE_INSTALL_MANIFEST_FILES)
 ]])
-
-# bin/crawlix is a relative symlink into the game folder, so the prefix can be moved and
-# the program still sees its own folder (Qt resolves the link through /proc/self/exe).
-if(IS_ABSOLUTE "${CRAWLIX_GAME_DIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
-  message(FATAL_ERROR "CRAWLIX_GAME_DIR and CMAKE_INSTALL_BINDIR must be relative to the prefix")
-endif()
-file(RELATIVE_PATH crawlix_link_target "/prefix/${CMAKE_INSTALL_BINDIR}"
-     "/prefix/${CRAWLIX_GAME_DIR}/crawlix")
-set(crawlix_launcher "${CMAKE_BINARY_DIR}/launcher/crawlix")
-file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/launcher")
-file(CREATE_LINK "${crawlix_link_target}" "${crawlix_launcher}" SYMBOLIC)
-install(FILES "${crawlix_launcher}" DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(crawlix_desktop_dir "${CMAKE_CURRENT_SOURCE_DIR}/assets/desktop")
 install(FILES "${crawlix_desktop_dir}/${CRAWLIX_APP_ID}.desktop"

@@ -5,6 +5,7 @@
 #include "ScriptedRuntime.h"
 #include "StandardErrorCapture.h"
 #include "VirtualPad.h"
+#include "platform/GameFiles.h"
 #include "platform/MusicControl.h"
 #include "platform/PlayASound.h"
 #include "sound/Sounds.h"
@@ -103,7 +104,7 @@ private slots:
 
     void aMissingOrBrokenFilePlaysNothing();
     void aSecondSoundCutsOffTheFirst();
-    void aBareNameIsLookedForInTheWorkingDirectoryThenInTheProgramFolder();
+    void aBareNameIsLookedForInTheWorkingDirectoryThenBesideTheProgramThenInTheDataFolder();
     void aSoundThatChangedOnDiskIsHeardAsItIsNow();
     void aBackslashTailFromTheProgramFolderIsFound();
     void withoutAnAudioDeviceEverythingIsAHarmlessNoOp();
@@ -180,7 +181,7 @@ void SoundEffects::aSecondSoundCutsOffTheFirst()
     QVERIFY(qAbs(secondsOnChannel() - 1.0) < 0.05);
 }
 
-void SoundEffects::aBareNameIsLookedForInTheWorkingDirectoryThenInTheProgramFolder()
+void SoundEffects::aBareNameIsLookedForInTheWorkingDirectoryThenBesideTheProgramThenInTheDataFolder()
 {
     QVERIFY(QDir(dir_.path()).mkpath("cwd"));
     QVERIFY(QDir(dir_.path()).mkpath("program"));
@@ -198,7 +199,20 @@ void SoundEffects::aBareNameIsLookedForInTheWorkingDirectoryThenInTheProgramFold
     QCOMPARE(Mix_Playing(EffectChannel), 1);
     QVERIFY(qAbs(secondsOnChannel() - 2.0) < 0.05);
 
+    // Installed, the sounds lie in the data folder, found from the program's own folder.
+    const QDir data(GameFiles::dataFolder());
+    QVERIFY(data.path().startsWith(dir_.path() + QLatin1Char('/')));
+    QVERIFY(data.mkpath(QStringLiteral(".")));
+    QVERIFY(AudioFixtures::writeToneWave(data.filePath(QStringLiteral("boom.wav")), 3.0));
+    PlaySoundFile(QStringLiteral("boom.wav"));
+    QVERIFY(qAbs(secondsOnChannel() - 2.0) < 0.05);
+
     QVERIFY(QFile::remove(file("program/boom.wav")));
+    PlaySoundFile(QStringLiteral("boom.wav"));
+    QCOMPARE(Mix_Playing(EffectChannel), 1);
+    QVERIFY(qAbs(secondsOnChannel() - 3.0) < 0.05);
+
+    QVERIFY(QFile::remove(data.filePath(QStringLiteral("boom.wav"))));
     PlaySoundFile(QStringLiteral("boom.wav"));
     QCOMPARE(Mix_Playing(-1), 0);
 }

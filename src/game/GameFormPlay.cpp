@@ -8,6 +8,7 @@
 #include "game/FormLabel.h"
 #include "game/GameForm.h"
 #include "game/GameTimer.h"
+#include "platform/GameFiles.h"
 #include "platform/PictureBox.h"
 #include "platform/Runtime.h"
 #include "shared/Declarations.h"
@@ -56,7 +57,7 @@ void GameForm::Timer1_Timer()
     if (GodSoundPlayed == False && tag_.size() == HiddenModeMarker.size()
         && tag_ == HiddenModeMarker) {
         GodSoundPlayed = True;
-        playSound_(runtime().appPath() + QStringLiteral("/god.wav"));
+        playSound_(GameFiles::dataFile(QStringLiteral("god.wav")));
     }
 }
 
@@ -128,7 +129,7 @@ void GameForm::winLevel()
     pauser_->setEnabled(false);
     kill_->setEnabled(false);
     const double cheerStarted = runtime().monotonicSeconds();
-    playSound_(runtime().appPath() + QStringLiteral("/halleluj.wav"));
+    playSound_(GameFiles::dataFile(QStringLiteral("halleluj.wav")));
     waitAfterCheer(cheerStarted);
     runtime().msgBox(QStringLiteral("Congradulations, you beat level ")
                          + Numbers::toText(int64_t(Level)) + QStringLiteral("!!!"),

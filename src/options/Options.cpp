@@ -2,6 +2,7 @@
 #include "options/Options.h"
 
 #include "options/OptionNames.h"
+#include "platform/GameFiles.h"
 #include "platform/MusicControl.h"
 #include "platform/Runtime.h"
 #include "shared/Declarations.h"
@@ -113,7 +114,7 @@ StoredOptions ReadStoredOptions()
 void StartMusic(MusicControl& control)
 {
     if (SongNumber >= 1 && SongNumber <= SongCount)
-        SongFile = runtime().appPath() + QLatin1Char('/') + QLatin1String(SongInfo(SongNumber).file);
+        SongFile = GameFiles::dataFile(QLatin1String(SongInfo(SongNumber).file));
     if (SongNumber == 0)
         return;
     control.setNotify(false);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PlayASound.h"
 
-#include "platform/Runtime.h"
+#include "platform/GameFiles.h"
 #include "platform/SoundLibrary.h"
 #include "sound/SoundModule.h"
 
@@ -61,7 +61,7 @@ QString soundFontPath(const QString& song)
 {
     if (!audio.soundFont.isEmpty())
         return audio.soundFont;
-    const QFileInfo cut(QDir(runtime().appPath()).filePath(QLatin1String(SongsSoundFont)));
+    const QFileInfo cut(GameFiles::dataFile(QLatin1String(SongsSoundFont)));
     // A song the player put in place after the build may want instruments the cut-down
     // soundfont left out.
     const bool madeForTheSong =
@@ -77,7 +77,7 @@ QString localPath(const QString& path)
         const QString inWorkingDir = QDir::current().filePath(path);
         if (QFileInfo::exists(inWorkingDir))
             return inWorkingDir;
-        return QDir(runtime().appPath()).filePath(path);
+        return GameFiles::dataFile(path);
     }
     if (QFileInfo::exists(path) || !path.contains(QLatin1Char('\\')))
         return path;

@@ -20,18 +20,18 @@ bool isOpen();
 SoundModule* sound();
 
 // The General MIDI soundfont the songs are played with. Set before the songs are loaded.
-// The default is songs.sf2 in the program's folder, where the songs are: Debian's TimGM6mb
+// The default is songs.sf2 in the songs' folder (GameFiles::dataFile): Debian's TimGM6mb
 // cut down to what they play. A song newer than it, and every song when there is none, is
 // played with the whole TimGM6mb. An empty path brings the default back.
 void setSoundFontPath(const QString& path);
 QString soundFontPath(const QString& song = QString());
 
 // Where a sound or song named by the game really lies. A bare name is looked for in the
-// working directory first, then in the program's folder; a Windows-style "\name" tail
-// from the program's folder is read as "/name" when only that spelling exists.
+// working directory first, then beside the program, then in the data folder; a Windows-style
+// "\name" tail from the program's folder is read as "/name" when only that spelling exists.
 QString localPath(const QString& path);
 } // namespace Audio
 
 // Plays a wave file and returns at once. A path without a folder is looked up in the
-// working directory first, then in the program's folder.
+// working directory first, then beside the program, then in the data folder.
 void PlaySoundFile(const QString& path);

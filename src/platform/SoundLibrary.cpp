@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SoundLibrary.h"
 
-#include "platform/Runtime.h"
+#include "platform/GameFiles.h"
 #include "sound/SoundModule.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTextStream>
 #include <dlfcn.h>
@@ -26,7 +25,7 @@ SoundModule* load()
     if (module || tried)
         return module;
     tried = true;
-    const QString file = QDir(runtime().appPath()).filePath(QStringLiteral(CRAWLIX_SOUND_MODULE));
+    const QString file = GameFiles::libraryFile(QStringLiteral(CRAWLIX_SOUND_MODULE));
     // Never closed: the module stays for the run once the sound has been heard.
     void* handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sound module (crawlix-sound.so), the one part of the game that links the sound
-// libraries. It lies in the program's folder, beside the sounds and songs, and is loaded
-// when the audio first opens, not when the program starts, so the title screen never
-// waits for it and the forty-odd libraries it brings.
+// libraries. It lies beside the program in a build and in the library folder once installed
+// (GameFiles::libraryFile), and is loaded when the audio first opens, not when the program
+// starts, so the title screen never waits for it and the forty-odd libraries it brings.
 
 class SoundModule;
 

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installing into a fresh prefix (with a space in its name): the program with its sounds,
-# songs and their soundfont in lib/crawlix, a crawlix command in bin, a valid desktop entry
-# and metainfo, the icon in every size, the manual page; the installed command answers
-# --help and --version without a display and refuses what it does not know; the installed
-# game starts from any folder and knows its own folder; the uninstall target, after a second
-# install over the first, removes it all, the folders it made included.
+# Installing into a fresh prefix (with a space in its name): the program in bin, its sounds,
+# songs and their soundfont in share/games/crawlix, its sound module in lib/crawlix, a valid
+# desktop entry and metainfo, the icon in every size, the manual page; the installed command
+# answers --help and --version without a display and refuses what it does not know; the
+# installed game starts from any folder and finds its sounds and its sound module; the
+# uninstall target, after a second install over the first, removes it all, the folders it
+# made included.
 source "$(dirname "$0")/common.bash" "$@"
 
 readonly APP_ID=io.github.crawlix.Crawlix
@@ -31,16 +32,15 @@ else
   rm -f "$manifest"
 fi
 
-game_dir="$prefix/lib/crawlix"
-[ -x "$game_dir/crawlix" ] || fail "no program at $game_dir/crawlix"
+program="$prefix/bin/crawlix"
+data_dir="$prefix/share/games/crawlix"
+[ -f "$program" ] && [ ! -L "$program" ] && [ -x "$program" ] || fail "no program at $program"
 for file in "${SOUNDS[@]}" "${SONGS[@]}" songs.sf2; do
-  [ -s "$game_dir/$file" ] || fail "$file is missing beside the installed program"
+  [ -s "$data_dir/$file" ] || fail "$file is missing in $data_dir"
 done
 # The game takes a song newer than the songs' soundfont for one the player put there.
-[ "$game_dir/esm.mid" -nt "$game_dir/songs.sf2" ] && fail "the installed songs are newer than their soundfont"
-[ -x "$prefix/bin/crawlix" ] || fail "no crawlix command in $prefix/bin"
-[ "$(readlink -f "$prefix/bin/crawlix")" = "$(readlink -f "$game_dir/crawlix")" ] ||
-  fail "bin/crawlix does not lead to the program in lib/crawlix"
+[ "$data_dir/esm.mid" -nt "$data_dir/songs.sf2" ] && fail "the installed songs are newer than their soundfont"
+[ -s "$prefix/lib/crawlix/crawlix-sound.so" ] || fail "no sound module in $prefix/lib/crawlix"
 
 desktop="$prefix/share/applications/$APP_ID.desktop"
 metainfo="$prefix/share/metainfo/$APP_ID.metainfo.xml"
@@ -92,9 +92,9 @@ expect_refusal 1 "cannot open display" no_display "$command"
 expect_refusal 1 "cannot open display :7777" env DISPLAY=:7777 "$command"
 say "the command line answers without a display"
 
-# The installed command, started through the link from an unrelated folder, runs the real
-# program in lib/crawlix, where the game looks for its sounds and songs. SDL's disk driver
-# writes what would be heard to a file.
+# The installed program, started from an unrelated folder, finds its sounds in the data
+# folder and its sound module in the library folder. SDL's disk driver writes what would be
+# heard to a file.
 audio_out="$E2E_TMP/heard.raw"
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio_out"
 heard_something() { [ -s "$audio_out" ] && [ -n "$(tr -d '\0' <"$audio_out" | head -c 1)" ]; }
@@ -102,13 +102,13 @@ heard_something() { [ -s "$audio_out" ] && [ -n "$(tr -d '\0' <"$audio_out" | he
 start_x
 start_game "$prefix/bin/crawlix"
 options=$(wait_window "Crawlix Options" 15)
-[ "$(readlink -f "/proc/$APP_PID/exe")" = "$(readlink -f "$game_dir/crawlix")" ] ||
+[ "$(readlink -f "/proc/$APP_PID/exe")" = "$(readlink -f "$program")" ] ||
   fail "the running program is $(readlink -f "/proc/$APP_PID/exe")"
 expect_empty_top_ten
 say "the installed game starts"
 
 # No music, so that the only sound is the explosion of a self-destructed game: its file is
-# named without a folder and must be found beside the program all the same.
+# named without a folder and must be found in the data folder all the same.
 readonly NO_SONGS_X=16 NO_SONGS_Y=96
 click_in_window "$options" $NO_SONGS_X $NO_SONGS_Y
 click_in_window "$options" $OPTIONS_SAVE_X $OPTIONS_SAVE_Y
