@@ -6,7 +6,6 @@
 
 #include "options/OptionNames.h"
 #include "options/StoredZoom.h"
-#include "platform/RegAgent.h"
 #include "scores/TopTenTable.h"
 #include "shared/Declarations.h"
 
@@ -31,7 +30,7 @@ int main(int argc, char** argv)
                                                     MusicOptionValue, SongToPlayValue};
     for (int i = 0; i < OptionCount; ++i) {
         WriteRegValue(OptionsKey, names[size_t(i)], QString::fromLocal8Bit(argv[i + 1]));
-        if (RegObj->lastResult() != 0)
+        if (!RegObjWritten())
             return 1;
     }
     if (argc == OptionCount + 2)

@@ -64,7 +64,6 @@ bool Playback::step()
     if (outcome_ != Outcome::Running || !form_.Timer1()->Enabled())
         return false;
     ++ticksSince_;
-    ++ticks_;
     form_.Timer1_Timer();
     return true;
 }

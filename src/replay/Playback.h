@@ -65,7 +65,6 @@ private:
     bool paced_;
     size_t next_ = 0;
     uint32_t ticksSince_ = 0;
-    uint64_t ticks_ = 0;
     double appliedAt_ = 0.0;
     std::function<void()> ownTick_;
     Outcome outcome_ = Outcome::Running;

@@ -2,7 +2,6 @@
 #include "scores/TopTenTable.h"
 
 #include "platform/Hive.h"
-#include "platform/RegAgent.h"
 #include "platform/Runtime.h"
 #include "platform/Windows1252.h"
 #include "shared/Declarations.h"
@@ -27,7 +26,7 @@ template <typename Value>
 bool writeListValue(const QString& valueName, const Value& value)
 {
     WriteRegValue(TopTenKey, valueName, value);
-    const bool written = RegObj->lastResult() == 0;
+    const bool written = RegObjWritten();
     if (writeObserver)
         writeObserver(valueName);
     return written;

@@ -66,6 +66,8 @@ bool RegObjAbsent() { return RegObj && RegObj->Absent(); }
 
 bool RegObjUnreadable() { return RegObj && RegObj->Unreadable(); }
 
+bool RegObjWritten() { return RegObj && RegObj->lastResult() == 0; }
+
 VbBool RectsOverlap(int32_t left1, int32_t top1, int32_t right1, int32_t bottom1,
                     int32_t left2, int32_t top2, int32_t right2, int32_t bottom2)
 {

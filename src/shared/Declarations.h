@@ -57,6 +57,9 @@ bool RegObjAbsent();
 // file), as opposed to a value read or found absent.
 bool RegObjUnreadable();
 
+// After a write: the value was stored.
+bool RegObjWritten();
+
 // The top ten's registry key (the options' is in options/OptionNames.h).
 inline const QString TopTenKey = QStringLiteral("\\Software\\Crawlix\\Top Ten List");
 
